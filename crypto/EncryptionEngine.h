@@ -1,0 +1,35 @@
+#pragma once
+
+#include "crypto/Error.h"
+#include "crypto/RsaMethod.h"
+#include "crypto/SecureBytes.h"
+
+#include <cstdint>
+#include <expected>
+#include <memory>
+#include <span>
+
+namespace zelvora {
+
+// Encrypts and decrypts whole messages with the keys of the attached method.
+// See CiphertextFormat.md for the byte layout of format version 1.
+class EncryptionEngine {
+public:
+    static std::expected<std::unique_ptr<EncryptionEngine>, Error> Create();
+    ~EncryptionEngine();
+    EncryptionEngine(const EncryptionEngine&) = delete;
+    EncryptionEngine& operator=(const EncryptionEngine&) = delete;
+
+    // The engine keeps its own reference: the caller may drop its one.
+    std::expected<void, Error> AttachMethod(std::shared_ptr<RsaMethod> method);
+
+    // `last` must be true: every message is encrypted as one final block.
+    std::expected<Bytes, Error> EncryptBytes(std::span<const std::uint8_t> source, bool last);
+    std::expected<SecureBytes, Error> DecryptBytes(std::span<const std::uint8_t> source, bool last);
+
+private:
+    EncryptionEngine() = default;
+    std::shared_ptr<RsaMethod> method_;
+};
+
+}  // namespace zelvora

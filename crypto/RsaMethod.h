@@ -1,0 +1,41 @@
+#pragma once
+
+#include "crypto/Error.h"
+
+#include <cstdint>
+#include <expected>
+#include <memory>
+#include <optional>
+#include <span>
+
+namespace zelvora {
+
+class RsaKey;
+
+// Holds the two keys one operation needs: the user's own private key (for
+// decrypting) and the recipient's public key (for encrypting). They normally
+// belong to two different key pairs, so they are not checked against each
+// other. Either may be absent: std::nullopt means "no key of that kind".
+class RsaMethod {
+public:
+    static std::expected<std::shared_ptr<RsaMethod>, Error> Create();
+    ~RsaMethod();
+    RsaMethod(const RsaMethod&) = delete;
+    RsaMethod& operator=(const RsaMethod&) = delete;
+
+    using Blob = std::optional<std::span<const std::uint8_t>>;
+    // DER PKCS#8 PrivateKeyInfo, or DER PKCS#1 RSAPrivateKey.
+    std::expected<void, Error> SetPrivateKeyBlob(Blob blob);
+    // DER SubjectPublicKeyInfo, or DER PKCS#1 RSAPublicKey.
+    std::expected<void, Error> SetPublicKeyBlob(Blob blob);
+
+    const RsaKey* PrivateKey() const { return private_.get(); }
+    const RsaKey* PublicKey() const { return public_.get(); }
+
+private:
+    RsaMethod() = default;
+    std::unique_ptr<RsaKey> private_;
+    std::unique_ptr<RsaKey> public_;
+};
+
+}  // namespace zelvora

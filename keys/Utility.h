@@ -1,0 +1,33 @@
+#pragma once
+
+#include "crypto/SecureBytes.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace zelvora {
+
+// Upper-case hex, two digits per byte, no separators. An absent value gives
+// the empty text, like an empty array.
+QString BytesToHex(std::span<const std::uint8_t> bytes);
+template <class Container>
+QString BytesToHex(const std::optional<Container>& bytes) {
+    return bytes ? BytesToHex(std::span<const std::uint8_t>(*bytes)) : QString();
+}
+
+// Reads any text, two characters at a time, and never fails. Within a pair,
+// blanks, tabs and line feeds are dropped; what remains is read as a hex
+// number from the left and stops at the first non-digit (nothing readable
+// gives 0). An odd last character forms a pair of its own, so the result has
+// ceil(n / 2) bytes. Upper and lower case read alike.
+Bytes HexToBytes(QStringView text);
+// The same rule over single-byte text, as key files hold it.
+Bytes HexToBytes(std::string_view text);
+SecureBytes HexToSecureBytes(std::string_view text);
+
+}  // namespace zelvora

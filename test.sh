@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the regular build
+# first, then the core again under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/build.sh
+ctest --test-dir build --output-on-failure
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DZELVORA_SANITIZE=ON -DZELVORA_CORE_ONLY=ON -DZELVORA_BENCH=OFF >/dev/null
+cmake --build build-asan -j"$(nproc)"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    ctest --test-dir build-asan --output-on-failure -L core

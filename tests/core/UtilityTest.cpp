@@ -1,0 +1,112 @@
+#include "keys/Utility.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace zelvora {
+namespace {
+
+struct DecodeCase {
+    const char* name;
+    std::u16string text;
+    Bytes expected;
+};
+
+class HexToBytesTest : public ::testing::TestWithParam<DecodeCase> {};
+
+TEST_P(HexToBytesTest, ReadsPairsByTheRule) {
+    const auto& c = GetParam();
+    EXPECT_EQ(HexToBytes(QStringView(c.text)), c.expected);
+    // Single-byte text as key files hold it reads alike whenever it is ASCII.
+    const std::string narrow(c.text.begin(), c.text.end());
+    EXPECT_EQ(HexToBytes(std::string_view(narrow)), c.expected);
+    const SecureBytes secure = HexToSecureBytes(narrow);
+    EXPECT_EQ(Bytes(secure.begin(), secure.end()), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pairs, HexToBytesTest,
+    ::testing::Values(
+        DecodeCase{"Empty", u"", {}}, DecodeCase{"OddLengthKeepsLastDigit", u"ABC", {0xAB, 0x0C}},
+        DecodeCase{"LowerCase", u"ff0a", {0xFF, 0x0A}},
+        DecodeCase{"UpperCase", u"FF0A", {0xFF, 0x0A}},
+        DecodeCase{"MixedCase", u"aBcD", {0xAB, 0xCD}},
+        DecodeCase{"LeadingNonDigit", u"G1", {0x00}}, DecodeCase{"TrailingNonDigit", u"1G", {0x01}},
+        DecodeCase{"NoDigits", u"ZZZZ", {0x00, 0x00}},
+        DecodeCase{"CrLfIsAPairOfItsOwn", u"AB\r\nCD", {0xAB, 0x00, 0xCD}},
+        DecodeCase{"BlankBeforeDigit", u" 5", {0x05}}, DecodeCase{"BlankAfterDigit", u"5 ", {0x05}},
+        DecodeCase{"LineFeedBeforeDigit", u"\nA", {0x0A}},
+        DecodeCase{"TabBeforeDigit", u"\tF", {0x0F}},
+        DecodeCase{"BlankShiftsLaterPairs", u"AB CD", {0xAB, 0x0C, 0x0D}},
+        DecodeCase{"TwoDroppedCharacters", u" \t", {0x00}},
+        DecodeCase{"LoneCarriageReturnReadsZero", u"\rA", {0x00}},
+        DecodeCase{"SignIsNotADigit", u"-1+2", {0x00, 0x00}},
+        DecodeCase{"DigitThenSign", u"1-", {0x01}},
+        DecodeCase{"LettersBeyondF", u"GHgh", {0x00, 0x00}},
+        DecodeCase{"AllDigitValues",
+                   u"0123456789abcdefABCDEF",
+                   {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0xAB, 0xCD, 0xEF}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(HexToBytesTest, CharactersBeyondAsciiAreNotDigits) {
+    // A full-width digit and a Latin-1 letter look like digits to some
+    // readers; here they stop the pair like any other non-digit.
+    EXPECT_EQ(HexToBytes(QStringView(u"\uFF11A")), Bytes({0x00}));
+    EXPECT_EQ(HexToBytes(QStringView(u"A\u00C4")), Bytes({0x0A}));
+    EXPECT_EQ(HexToBytes(std::string_view("\xC3\x84"
+                                          "A1")),
+              Bytes({0x00, 0xA1}));
+}
+
+struct EncodeCase {
+    const char* name;
+    Bytes bytes;
+    QString expected;
+};
+
+class BytesToHexTest : public ::testing::TestWithParam<EncodeCase> {};
+
+TEST_P(BytesToHexTest, WritesUpperCasePairs) {
+    EXPECT_EQ(BytesToHex(GetParam().bytes), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bytes, BytesToHexTest,
+    ::testing::Values(EncodeCase{"Empty", {}, QString()},
+                      EncodeCase{"LeadingZeros", {0x00, 0x0F, 0xA0, 0xFF}, "000FA0FF"},
+                      EncodeCase{"OneByte", {0x7E}, "7E"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BytesToHexTest, NoValueGivesEmptyText) {
+    EXPECT_TRUE(BytesToHex(std::optional<Bytes>{}).isEmpty());
+}
+
+TEST(HexCodecTest, EveryByteValueRoundTrips) {
+    Bytes all(256);
+    for (int i = 0; i < 256; ++i) {
+        all[i] = static_cast<std::uint8_t>(i);
+    }
+    const QString hex = BytesToHex(all);
+    ASSERT_EQ(hex.size(), 512);
+    EXPECT_EQ(HexToBytes(QStringView(hex)), all);
+    EXPECT_EQ(hex, hex.toUpper());
+}
+
+TEST(HexCodecTest, MegabytesRoundTrip) {
+    std::mt19937 random(42);
+    Bytes data(3 * 1024 * 1024 + 1);
+    for (auto& b : data) {
+        b = static_cast<std::uint8_t>(random());
+    }
+    const QString hex = BytesToHex(data);
+    ASSERT_EQ(static_cast<std::size_t>(hex.size()), 2 * data.size());
+    EXPECT_EQ(HexToBytes(QStringView(hex)), data);
+    // Reading and writing back gives upper-case digit pairs unchanged.
+    EXPECT_EQ(BytesToHex(HexToBytes(QStringView(hex.toLower()))), hex);
+}
+
+}  // namespace
+}  // namespace zelvora
