@@ -1,0 +1,27 @@
+#include "app/SignalQuit.h"
+#include "app/preloader.h"
+#include "ui/QtClipboard.h"
+#include "ui/QtProcessEnd.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Zelvora"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0"));
+
+    zelvora::QtClipboard clipboard;
+    zelvora::QtProcessEnd processEnd;
+    zelvora::preloader splash(clipboard, processEnd);
+    splash.Form_Load();
+
+    // Every road out of the program goes through Quit, so the clipboard is
+    // cleared whether the user, a signal or the session ends it.
+    zelvora::SignalQuit signalQuit;
+    QObject::connect(&signalQuit, &zelvora::SignalQuit::requested, &splash,
+                     &zelvora::preloader::Quit);
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &splash,
+                     &zelvora::preloader::Quit);
+
+    return QApplication::exec();
+}

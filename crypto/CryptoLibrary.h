@@ -1,0 +1,9 @@
+#pragma once
+
+namespace zelvora {
+
+// Sets up the crypto library ahead of the first operation. Failures are not
+// reported here; they surface as errors of the operation that needs it.
+void LoadCryptoLibrary() noexcept;
+
+}  // namespace zelvora

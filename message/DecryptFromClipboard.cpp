@@ -1,0 +1,50 @@
+#include "message/DecryptFromClipboard.h"
+
+#include "crypto/EncryptionEngine.h"
+#include "keys/ErrorReport.h"
+#include "keys/Utility.h"
+#include "message/InitEncryptionMethod.h"
+
+namespace zelvora {
+namespace {
+
+const QString kHeading = QStringLiteral("Error during Decrypt.");
+
+// Ciphertext is pure hex, but mail and chat programs wrap long lines and add
+// a final line break when the user copies it. Those characters would shift
+// every later digit pair, so they go before the text is read.
+QString WithoutLineBreaksAndBlanks(QString text) {
+    text.removeIf([](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; });
+    return text;
+}
+
+}  // namespace
+
+void DecryptFromClipboard(WorkWindowPort& window, ClipboardPort& clipboard, MessageBoxPort& box) {
+    window.SetStagingText(clipboard.Text());
+    auto created = EncryptionEngine::Create();
+    std::unique_ptr<EncryptionEngine> engine = created ? std::move(*created) : nullptr;
+    window.BeginWork(QStringLiteral("Decrypting..."));
+
+    if (!engine) {
+        box.Show(FormatErrorReport(kHeading, created.error()));
+    } else if (InitEncryptionMethod(*engine, window, box)) {
+        const Bytes ciphertext =
+            HexToBytes(QStringView(WithoutLineBreaksAndBlanks(window.StagingText())));
+        const auto plaintext = engine->DecryptBytes(ciphertext, true);
+        if (plaintext) {
+            window.SetMessageText(
+                QString::fromLocal8Bit(reinterpret_cast<const char*>(plaintext->data()),
+                                       static_cast<qsizetype>(plaintext->size())));
+        } else {
+            box.Show(FormatErrorReport(kHeading, plaintext.error()));
+        }
+    }
+
+    engine.reset();
+    clipboard.Clear();
+    window.SetStagingText(QString());
+    window.EndWork();
+}
+
+}  // namespace zelvora

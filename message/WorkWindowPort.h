@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+namespace zelvora {
+
+// What the encrypt and decrypt operations need of the main window: its text
+// fields and its busy state.
+class WorkWindowPort {
+public:
+    virtual ~WorkWindowPort() = default;
+
+    virtual QString PrivateKeyPath() const = 0;
+    virtual QString PublicKeyPath() const = 0;
+
+    // The message field the user types into.
+    virtual QString MessageText() const = 0;
+    virtual void SetMessageText(const QString& text) = 0;
+
+    // The staging field, never shown, that carries hex text between the
+    // clipboard and the component; it is empty between operations.
+    virtual QString StagingText() const = 0;
+    virtual void SetStagingText(const QString& text) = 0;
+
+    // Shows `caption`, disables the work controls, and lets pending events
+    // run once so the change is painted before the work blocks the thread.
+    virtual void BeginWork(const QString& caption) = 0;
+    virtual void EndWork() = 0;
+};
+
+}  // namespace zelvora

@@ -1,0 +1,336 @@
+#include "message/DecryptFromClipboard.h"
+#include "message/EncryptToClipboard.h"
+
+#include "crypto/EncryptionEngine.h"
+#include "keys/ErrorReport.h"
+#include "tests/fakes/FakeClipboard.h"
+#include "tests/fakes/FakeWorkWindow.h"
+#include "tests/fakes/RecordingMessageBox.h"
+#include "tests/support/TestKeys.h"
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace zelvora {
+namespace {
+
+using test::Alice;
+using test::Bob;
+using test::WriteKeyFile;
+
+// The error the component gives for one situation, to check that reports
+// pass its number and description on unchanged.
+Error EncryptErrorWithoutPublicKey() {
+    auto engine = std::move(*EncryptionEngine::Create());
+    auto method = *RsaMethod::Create();
+    (void)engine->AttachMethod(method);
+    return engine->EncryptBytes({}, true).error();
+}
+
+Error DecryptError(const Bytes& privateBlob, const Bytes& ciphertext) {
+    auto engine = std::move(*EncryptionEngine::Create());
+    auto method = *RsaMethod::Create();
+    (void)method->SetPrivateKeyBlob(std::span<const std::uint8_t>(privateBlob));
+    (void)engine->AttachMethod(method);
+    return engine->DecryptBytes(ciphertext, true).error();
+}
+
+Error PublicKeyError(const Bytes& blob) {
+    return (*RsaMethod::Create())->SetPublicKeyBlob(std::span<const std::uint8_t>(blob)).error();
+}
+
+Error PrivateKeyError(const Bytes& blob) {
+    return (*RsaMethod::Create())->SetPrivateKeyBlob(std::span<const std::uint8_t>(blob)).error();
+}
+
+// Built by hand rather than with the formatter, so a formatting fault shows.
+QString Report(const QString& heading, const Error& error) {
+    return heading + "\r\n" + QString::fromStdString(error.description) + " (" +
+           QString::number(static_cast<std::uint32_t>(error.number), 16).toUpper() + ")";
+}
+
+QString KeyFileReport(const QString& path) {
+    return "Error reading key file " + path + "\r\nNo such file or directory (2)";
+}
+
+const QString kSetUp = QStringLiteral("Error during Encryption method initialization.");
+const QString kEncrypt = QStringLiteral("Error during Encrypt.");
+const QString kDecrypt = QStringLiteral("Error during Decrypt.");
+
+class MessageOperationsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        alicePrivate_ = Path("alice.skey");
+        alicePublic_ = Path("alice.pkey");
+        bobPrivate_ = Path("bob.skey");
+        bobPublic_ = Path("bob.pkey");
+        garbage_ = Path("garbage.pkey");
+        missing_ = Path("missing.pkey");
+        WriteKeyFile(alicePrivate_, Alice().privateBlob);
+        WriteKeyFile(alicePublic_, Alice().publicBlob);
+        WriteKeyFile(bobPrivate_, Bob().privateBlob);
+        WriteKeyFile(bobPublic_, Bob().publicBlob);
+        std::ofstream(garbage_.toStdString()) << "00112233\r\n";
+    }
+
+    QString Path(const char* name) const { return dir_.filePath(name); }
+
+    // Bob writes to Alice; returns what lands on the clipboard.
+    QString EncryptForAlice(const QString& message) {
+        window_.privateKeyPath = bobPrivate_;
+        window_.publicKeyPath = alicePublic_;
+        window_.message = message;
+        EncryptToClipboard(window_, clipboard_, box_);
+        return clipboard_.Text();
+    }
+
+    void ExpectIdleAfter(const QString& caption) {
+        EXPECT_EQ(window_.log, QStringList({"begin " + caption, "end"}));
+        EXPECT_FALSE(window_.busy);
+        EXPECT_TRUE(window_.staging.isEmpty());
+    }
+
+    QTemporaryDir dir_;
+    QString alicePrivate_, alicePublic_, bobPrivate_, bobPublic_, garbage_, missing_;
+    FakeWorkWindow window_;
+    FakeClipboard clipboard_;
+    RecordingMessageBox box_;
+};
+
+TEST_F(MessageOperationsTest, EncryptLeavesOnlyUpperCaseHexOnTheClipboard) {
+    clipboard_.content = QStringLiteral("earlier text");
+    const QString hex = EncryptForAlice(QStringLiteral("Hello"));
+    EXPECT_TRUE(box_.shown.isEmpty());
+    EXPECT_TRUE(QRegularExpression("^[0-9A-F]+$").match(hex).hasMatch());
+    // version + 256-byte wrapped key + nonce + 5 bytes + tag, two digits each
+    EXPECT_EQ(hex.size(), 2 * (1 + 256 + 12 + 5 + 16));
+    EXPECT_EQ(clipboard_.log, QStringList({"clear", "set"}));
+    EXPECT_TRUE(window_.message.isEmpty());
+    ExpectIdleAfter("Encrypting...");
+}
+
+TEST_F(MessageOperationsTest, MessagesRoundTripInAnyScript) {
+    const QStringList messages = {
+        QString(), QStringLiteral("x"), QString::fromUtf8("Grüße, Привет, 日本語, 😀"),
+        QStringLiteral("line one\nline two\r\n\ttabbed"), QString(100000, QChar(u'é'))};
+    for (const QString& message : messages) {
+        EncryptForAlice(message);
+        window_.privateKeyPath = alicePrivate_;
+        window_.publicKeyPath = bobPublic_;
+        window_.message = QStringLiteral("old text is replaced");
+        DecryptFromClipboard(window_, clipboard_, box_);
+        EXPECT_EQ(window_.message, message);
+        EXPECT_FALSE(clipboard_.content.has_value());
+        EXPECT_TRUE(box_.shown.isEmpty()) << box_.shown.join(" | ").toStdString();
+    }
+}
+
+TEST_F(MessageOperationsTest, DecryptReadsWrappedAndLowerCaseText) {
+    const QString hex = EncryptForAlice(QStringLiteral("wrapped"));
+    const QStringList variants = {
+        hex.left(100) + "\r\n" + hex.mid(100) + "\r\n",
+        hex.left(64) + "\n" + hex.mid(64, 64) + "\n" + hex.mid(128) + "\n",
+        "  " + hex.left(10) + " \t" + hex.mid(10), hex.toLower()};
+    window_.privateKeyPath = alicePrivate_;
+    for (const QString& text : variants) {
+        clipboard_.content = text;
+        window_.message.clear();
+        DecryptFromClipboard(window_, clipboard_, box_);
+        EXPECT_EQ(window_.message, QStringLiteral("wrapped"));
+    }
+    EXPECT_TRUE(box_.shown.isEmpty());
+}
+
+struct EncryptFailure {
+    const char* name;
+    const char* privatePath;  // a file name in the test folder, or "" for none
+    const char* publicPath;
+    // Expected reports, in order; a function because keys are made at run time.
+    std::function<QStringList(const QString& dir)> reports;
+};
+
+class EncryptFailureTest : public MessageOperationsTest,
+                           public ::testing::WithParamInterface<EncryptFailure> {};
+
+TEST_P(EncryptFailureTest, KeepsTheMessageAndLeavesNoTextOnTheClipboard) {
+    const auto& c = GetParam();
+    const auto resolve = [this](const char* name) { return *name ? Path(name) : QString(); };
+    window_.privateKeyPath = resolve(c.privatePath);
+    window_.publicKeyPath = resolve(c.publicPath);
+    window_.message = QStringLiteral("my typed message");
+    clipboard_.content = QStringLiteral("earlier text");
+
+    EncryptToClipboard(window_, clipboard_, box_);
+
+    EXPECT_EQ(box_.shown, c.reports(dir_.path()));
+    EXPECT_EQ(window_.message, QStringLiteral("my typed message"));
+    EXPECT_FALSE(clipboard_.content.has_value());
+    ExpectIdleAfter("Encrypting...");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, EncryptFailureTest,
+    ::testing::Values(
+        EncryptFailure{"NoPublicKeyPath", "bob.skey", "",
+                       [](const QString&) {
+                           return QStringList{Report(kEncrypt, EncryptErrorWithoutPublicKey())};
+                       }},
+        EncryptFailure{"MissingPublicKeyFile", "bob.skey", "missing.pkey",
+                       [](const QString& dir) {
+                           return QStringList{KeyFileReport(dir + "/missing.pkey"),
+                                              Report(kEncrypt, EncryptErrorWithoutPublicKey())};
+                       }},
+        EncryptFailure{
+            "GarbagePublicKey", "bob.skey", "garbage.pkey",
+            [](const QString&) {
+                return QStringList{Report(kSetUp, PublicKeyError({0x00, 0x11, 0x22, 0x33}))};
+            }},
+        EncryptFailure{"PrivateKeyGivenAsPublic", "bob.skey", "alice.skey",
+                       [](const QString&) {
+                           return QStringList{Report(kSetUp, PublicKeyError(Alice().privateBlob))};
+                       }},
+        // A broken private key ends the set-up before the public key file is
+        // opened, so the missing public key file goes unreported.
+        EncryptFailure{
+            "GarbagePrivateKeySkipsPublicKey", "garbage.pkey", "missing.pkey",
+            [](const QString&) {
+                return QStringList{Report(kSetUp, PrivateKeyError({0x00, 0x11, 0x22, 0x33}))};
+            }},
+        EncryptFailure{"PublicKeyGivenAsPrivate", "alice.pkey", "alice.pkey",
+                       [](const QString&) {
+                           return QStringList{Report(kSetUp, PrivateKeyError(Alice().publicBlob))};
+                       }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MessageOperationsTest, EncryptNeedsNoPrivateKey) {
+    window_.privateKeyPath = missing_;
+    window_.publicKeyPath = alicePublic_;
+    window_.message = QStringLiteral("hi");
+    EncryptToClipboard(window_, clipboard_, box_);
+    // The unreadable private key file is reported, but encryption goes on.
+    EXPECT_EQ(box_.shown, QStringList{KeyFileReport(missing_)});
+    EXPECT_TRUE(clipboard_.content.has_value());
+    EXPECT_TRUE(window_.message.isEmpty());
+}
+
+struct DecryptFailure {
+    const char* name;
+    const char* privatePath;
+    // What is on the clipboard, made from a valid ciphertext for Alice.
+    std::function<std::optional<QString>(const QString& hex)> clipboard;
+    std::function<QStringList(const QString& dir, const QString& hex)> reports;
+};
+
+class DecryptFailureTest : public MessageOperationsTest,
+                           public ::testing::WithParamInterface<DecryptFailure> {};
+
+TEST_P(DecryptFailureTest, KeepsTheMessageAndClearsTheClipboard) {
+    const auto& c = GetParam();
+    const QString hex = EncryptForAlice(QStringLiteral("secret"));
+    window_.log.clear();
+    window_.privateKeyPath = *c.privatePath ? Path(c.privatePath) : QString();
+    window_.message = QStringLiteral("what was there");
+    clipboard_.content = c.clipboard(hex);
+
+    DecryptFromClipboard(window_, clipboard_, box_);
+
+    EXPECT_EQ(box_.shown, c.reports(dir_.path(), hex));
+    EXPECT_EQ(window_.message, QStringLiteral("what was there"));
+    EXPECT_FALSE(clipboard_.content.has_value());
+    ExpectIdleAfter("Decrypting...");
+}
+
+Bytes ToBytes(const QString& hex) {
+    return Bytes(QByteArray::fromHex(hex.toLatin1()).begin(),
+                 QByteArray::fromHex(hex.toLatin1()).end());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, DecryptFailureTest,
+    ::testing::Values(
+        DecryptFailure{"EmptyClipboard", "alice.skey", [](const QString&) { return std::nullopt; },
+                       [](const QString&, const QString&) {
+                           return QStringList{
+                               Report(kDecrypt, DecryptError(Alice().privateBlob, {}))};
+                       }},
+        DecryptFailure{"WrongPrivateKey", "bob.skey", [](const QString& hex) { return hex; },
+                       [](const QString&, const QString& hex) {
+                           return QStringList{
+                               Report(kDecrypt, DecryptError(Bob().privateBlob, ToBytes(hex)))};
+                       }},
+        DecryptFailure{
+            "ChangedDigit", "alice.skey",
+            [](const QString& hex) {
+                QString changed = hex;
+                changed[changed.size() - 40] = changed[changed.size() - 40] == u'0' ? u'1' : u'0';
+                return changed;
+            },
+            [](const QString&, const QString& hex) {
+                // Any change reads as the same refusal as a wrong key.
+                return QStringList{Report(kDecrypt, DecryptError(Bob().privateBlob, ToBytes(hex)))};
+            }},
+        DecryptFailure{"NoPrivateKeyPath", "", [](const QString& hex) { return hex; },
+                       [](const QString&, const QString& hex) {
+                           return QStringList{Report(kDecrypt, DecryptError({}, ToBytes(hex)))};
+                       }},
+        DecryptFailure{"MissingPrivateKeyFile", "missing.pkey",
+                       [](const QString& hex) { return hex; },
+                       [](const QString& dir, const QString& hex) {
+                           return QStringList{KeyFileReport(dir + "/missing.pkey"),
+                                              Report(kDecrypt, DecryptError({}, ToBytes(hex)))};
+                       }},
+        DecryptFailure{
+            "GarbagePrivateKey", "garbage.pkey", [](const QString& hex) { return hex; },
+            [](const QString&, const QString&) {
+                return QStringList{Report(kSetUp, PrivateKeyError({0x00, 0x11, 0x22, 0x33}))};
+            }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MessageOperationsTest, ClipboardChangeDuringWorkDoesNotMatter) {
+    const QString hex = EncryptForAlice(QStringLiteral("first"));
+    window_.privateKeyPath = alicePrivate_;
+    clipboard_.content = hex;
+    window_.onBeginWork = [this] { clipboard_.content = QStringLiteral("other"); };
+    DecryptFromClipboard(window_, clipboard_, box_);
+    EXPECT_EQ(window_.message, QStringLiteral("first"));
+}
+
+TEST_F(MessageOperationsTest, KeyFilesAreReadAnewOnEveryPress) {
+    window_.publicKeyPath = alicePublic_;
+    window_.message = QStringLiteral("one");
+    EncryptToClipboard(window_, clipboard_, box_);
+    WriteKeyFile(alicePublic_, Bob().publicBlob);
+    window_.message = QStringLiteral("two");
+    EncryptToClipboard(window_, clipboard_, box_);
+    window_.privateKeyPath = bobPrivate_;
+    DecryptFromClipboard(window_, clipboard_, box_);
+    EXPECT_EQ(window_.message, QStringLiteral("two"));
+    EXPECT_TRUE(box_.shown.isEmpty());
+}
+
+struct NumberCase {
+    std::int32_t number;
+    const char* text;
+};
+
+TEST(ErrorReportTest, NumbersAreUpperCaseHexWithoutLeadingZeros) {
+    const NumberCase cases[] = {{0, "0"},
+                                {2, "2"},
+                                {0x15, "15"},
+                                {0xABCDEF, "ABCDEF"},
+                                {-1, "FFFFFFFF"},
+                                {static_cast<std::int32_t>(0x80047001), "80047001"},
+                                {INT32_MIN, "80000000"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(FormatErrorNumber(c.number), QString(c.text)) << c.number;
+    }
+    EXPECT_EQ(FormatErrorReport("Heading.", Error{0x1B, "File too large"}),
+              QStringLiteral("Heading.\r\nFile too large (1B)"));
+}
+
+}  // namespace
+}  // namespace zelvora

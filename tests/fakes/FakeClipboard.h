@@ -1,0 +1,30 @@
+#pragma once
+
+#include "message/ClipboardPort.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace zelvora {
+
+// An in-memory clipboard that logs what was done to it.
+class FakeClipboard : public ClipboardPort {
+public:
+    QString Text() override { return content.value_or(QString()); }
+    void Clear() override {
+        content.reset();
+        log.append(QStringLiteral("clear"));
+    }
+    void SetText(const QString& text) override {
+        content = text;
+        log.append(QStringLiteral("set"));
+    }
+
+    // No value: the clipboard holds no text at all.
+    std::optional<QString> content;
+    QStringList log;
+};
+
+}  // namespace zelvora

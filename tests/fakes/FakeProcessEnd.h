@@ -1,0 +1,22 @@
+#pragma once
+
+#include "ui/ProcessEndPort.h"
+
+#include <functional>
+
+namespace zelvora {
+
+// Counts process ends instead of ending the test; `onEnd` sees the moment.
+class FakeProcessEnd : public ProcessEndPort {
+public:
+    void EndProcess() override {
+        ++ends;
+        if (onEnd) {
+            onEnd();
+        }
+    }
+    int ends = 0;
+    std::function<void()> onEnd;
+};
+
+}  // namespace zelvora

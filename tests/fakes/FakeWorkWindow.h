@@ -1,0 +1,43 @@
+#pragma once
+
+#include "message/WorkWindowPort.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace zelvora {
+
+// The main window's fields as plain values; logs busy state changes.
+class FakeWorkWindow : public WorkWindowPort {
+public:
+    QString PrivateKeyPath() const override { return privateKeyPath; }
+    QString PublicKeyPath() const override { return publicKeyPath; }
+    QString MessageText() const override { return message; }
+    void SetMessageText(const QString& text) override { message = text; }
+    QString StagingText() const override { return staging; }
+    void SetStagingText(const QString& text) override { staging = text; }
+    void BeginWork(const QString& caption) override {
+        busy = true;
+        log.append(QStringLiteral("begin ") + caption);
+        if (onBeginWork) {
+            onBeginWork();
+        }
+    }
+    void EndWork() override {
+        busy = false;
+        log.append(QStringLiteral("end"));
+    }
+
+    QString privateKeyPath;
+    QString publicKeyPath;
+    QString message;
+    QString staging;
+    bool busy = false;
+    QStringList log;
+    // Runs where the real window lets pending events through.
+    std::function<void()> onBeginWork;
+};
+
+}  // namespace zelvora

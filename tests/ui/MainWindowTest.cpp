@@ -1,0 +1,281 @@
+#include "ui/frmZuzezoRevevur.h"
+
+#include "app/preloader.h"
+#include "tests/fakes/FakeClipboard.h"
+#include "tests/fakes/FakeProcessEnd.h"
+#include "tests/fakes/RecordingMessageBox.h"
+#include "tests/support/TestKeys.h"
+#include "ui/MessageField.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+namespace zelvora {
+
+// Records the window's busy state at the moment a report is shown, which is
+// in the middle of an operation.
+class BusyStateProbe : public MessageBoxPort {
+public:
+    void Show(const QString& text) override {
+        shown.append(text);
+        if (probe) {
+            probe();
+        }
+    }
+    QStringList shown;
+    std::function<void()> probe;
+};
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<frmZuzezoRevevur> MakeWindow() {
+        MainWindowPorts ports;
+        ports.clipboard = &clipboard_;
+        ports.messageBox = &box_;
+        ports.quit = [this] { ++quits_; };
+        auto window = std::make_unique<frmZuzezoRevevur>(std::move(ports));
+        window->show();
+        return window;
+    }
+
+    QList<QWidget*> WorkControls(const frmZuzezoRevevur& w) {
+        return {w.cmdEncrypt,
+                w.cmdDecrypt,
+                w.cmdClear,
+                w.cmdSelectPrivateKeyFile,
+                w.cmdSelectPublicKeyFile,
+                w.txtPrivateKeyFile,
+                w.txtPublicKeyFile};
+    }
+
+    FakeClipboard clipboard_;
+    BusyStateProbe box_;
+    int quits_ = 0;
+
+private slots:
+    void init() {
+        clipboard_ = FakeClipboard();
+        box_ = BusyStateProbe();
+        quits_ = 0;
+    }
+
+    void startsIdleAndEmpty() {
+        auto w = MakeWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Zelvora v1.0"));
+        QCOMPARE(w->fra1->title(), QStringLiteral("Message"));
+        QVERIFY(w->Frame2->title().isEmpty());
+        QVERIFY(w->txtPrivateKeyFile->text().isEmpty());
+        QVERIFY(w->txtPublicKeyFile->text().isEmpty());
+        QVERIFY(w->TextBox->toPlainText().isEmpty());
+        QVERIFY(w->StagingText().isEmpty());
+        for (QWidget* control : WorkControls(*w)) {
+            QVERIFY(control->isEnabled());
+        }
+        QCOMPARE(QApplication::focusWidget(), w->txtPrivateKeyFile);
+        const QStringList captions = {w->cmdSelectPrivateKeyFile->text(),
+                                      w->cmdSelectPublicKeyFile->text(),
+                                      w->cmdEncrypt->text(),
+                                      w->cmdDecrypt->text(),
+                                      w->cmdClear->text(),
+                                      w->cmdQuit->text()};
+        QCOMPARE(captions, QStringList({"Private key file", "Public key file",
+                                        "Encrypt to clipboard and clear", "Decrypt from clipboard",
+                                        "Clear message field", "Quit"}));
+        QCOMPARE(w->mnuAbout->text(), QStringLiteral("&About"));
+        QCOMPARE(w->mnuHelp->text(), QStringLiteral("&QuickHelp"));
+    }
+
+    void offersNoCloseAndCannotBeResized() {
+        auto w = MakeWindow();
+        const Qt::WindowFlags flags = w->windowFlags();
+        QVERIFY(!(flags & Qt::WindowCloseButtonHint));
+        QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+        QVERIFY(flags & Qt::WindowMinimizeButtonHint);
+        QCOMPARE(w->minimumSize(), w->maximumSize());
+        // 6465 x 4470 twips of client area at the screen's DPI.
+        const double dpi = w->logicalDpiY();
+        QCOMPARE(w->centralWidget()->width(), qRound(6465 * dpi / 1440));
+        QCOMPARE(w->centralWidget()->height(), qRound(4470 * dpi / 1440));
+        // The message field is drawn over its frame, not inside it.
+        QCOMPARE(w->TextBox->parentWidget(), w->centralWidget());
+        QVERIFY(w->fra1->geometry().contains(w->TextBox->geometry()));
+    }
+
+    void tabVisitsTheControlsInOrder() {
+        auto w = MakeWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        const QList<QWidget*> expected = {w->cmdSelectPrivateKeyFile,
+                                          w->txtPublicKeyFile,
+                                          w->cmdSelectPublicKeyFile,
+                                          w->TextBox,
+                                          w->cmdQuit,
+                                          w->cmdDecrypt,
+                                          w->cmdEncrypt,
+                                          w->cmdClear,
+                                          w->txtPrivateKeyFile};
+        for (QWidget* next : expected) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+    }
+
+    void escapeQuitsFromAnyControl_data() {
+        QTest::addColumn<QString>("control");
+        QTest::newRow("message field") << "TextBox";
+        QTest::newRow("private path box") << "txtPrivateKeyFile";
+        QTest::newRow("button") << "cmdEncrypt";
+    }
+
+    void escapeQuitsFromAnyControl() {
+        QFETCH(QString, control);
+        auto w = MakeWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QWidget* target = control == "TextBox" ? static_cast<QWidget*>(w->TextBox)
+                          : control == "txtPrivateKeyFile"
+                              ? static_cast<QWidget*>(w->txtPrivateKeyFile)
+                              : w->cmdEncrypt;
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Escape);
+        QCOMPARE(quits_, 1);
+        // Esc leaves the focus where it was.
+        QCOMPARE(QApplication::focusWidget(), target);
+    }
+
+    void enterInTheMessageFieldOnlyStartsALine() {
+        auto w = MakeWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QList<std::shared_ptr<QSignalSpy>> spies;
+        for (QPushButton* b : w->findChildren<QPushButton*>()) {
+            spies.append(std::make_shared<QSignalSpy>(b, &QPushButton::clicked));
+        }
+        w->TextBox->setFocus();
+        QTest::keyClicks(w->TextBox, "ab");
+        QTest::keyClick(w->TextBox, Qt::Key_Return);
+        QTest::keyClicks(w->TextBox, "cd");
+        QTest::keyClick(w->TextBox, Qt::Key_Enter);
+        QCOMPARE(w->MessageText(), QStringLiteral("ab\ncd\n"));
+        for (const auto& spy : spies) {
+            QCOMPARE(spy->count(), 0);
+        }
+        QCOMPARE(quits_, 0);
+    }
+
+    void clearEmptiesOnlyTheMessageField() {
+        auto w = MakeWindow();
+        w->txtPrivateKeyFile->setText("a.skey");
+        w->txtPublicKeyFile->setText("b.pkey");
+        w->SetMessageText("some text");
+        clipboard_.content = "on the clipboard";
+        QTest::mouseClick(w->cmdClear, Qt::LeftButton);
+        QVERIFY(w->MessageText().isEmpty());
+        QCOMPARE(w->txtPrivateKeyFile->text(), QStringLiteral("a.skey"));
+        QCOMPARE(w->txtPublicKeyFile->text(), QStringLiteral("b.pkey"));
+        QCOMPARE(clipboard_.Text(), QStringLiteral("on the clipboard"));
+        QVERIFY(clipboard_.log.isEmpty());
+        // On an empty field too.
+        QTest::mouseClick(w->cmdClear, Qt::LeftButton);
+        QVERIFY(w->MessageText().isEmpty());
+    }
+
+    void busyStateIsSeenDuringTheWork_data() {
+        QTest::addColumn<bool>("encrypt");
+        QTest::newRow("encrypt") << true;
+        QTest::newRow("decrypt") << false;
+    }
+
+    void busyStateIsSeenDuringTheWork() {
+        QFETCH(bool, encrypt);
+        auto w = MakeWindow();
+        // No key files: the operation fails and reports in the middle of it.
+        QString captionSeen;
+        QList<bool> enabledSeen;
+        QList<bool> stillUsable;
+        box_.probe = [&] {
+            captionSeen = w->fra1->title();
+            for (QWidget* control : WorkControls(*w)) {
+                enabledSeen.append(control->isEnabled());
+            }
+            stillUsable = {w->cmdQuit->isEnabled(), w->TextBox->isEnabled(),
+                           w->mnuAbout->isEnabled(), w->mnuHelp->isEnabled()};
+        };
+        QTest::mouseClick(encrypt ? w->cmdEncrypt : w->cmdDecrypt, Qt::LeftButton);
+        QCOMPARE(box_.shown.size(), 1);
+        QCOMPARE(captionSeen,
+                 encrypt ? QStringLiteral("Encrypting...") : QStringLiteral("Decrypting..."));
+        QCOMPARE(enabledSeen, QList<bool>(7, false));
+        QCOMPARE(stillUsable, QList<bool>(4, true));
+        QCOMPARE(w->fra1->title(), QStringLiteral("Message"));
+        for (QWidget* control : WorkControls(*w)) {
+            QVERIFY(control->isEnabled());
+        }
+    }
+
+    void encryptsAndDecryptsThroughTheButtons() {
+        QTemporaryDir dir;
+        const QString privatePath = dir.filePath("me.skey");
+        const QString publicPath = dir.filePath("me.pkey");
+        test::WriteKeyFile(privatePath, test::Alice().privateBlob);
+        test::WriteKeyFile(publicPath, test::Alice().publicBlob);
+        auto w = MakeWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        w->txtPrivateKeyFile->setText(privatePath);
+        w->txtPublicKeyFile->setText(publicPath);
+        const QString message = QString::fromUtf8("Tschüß — до свидания\nzweite Zeile");
+        w->SetMessageText(message);
+
+        QTest::mouseClick(w->cmdEncrypt, Qt::LeftButton);
+        QVERIFY2(box_.shown.isEmpty(), qPrintable(box_.shown.join("|")));
+        QVERIFY(QRegularExpression("^[0-9A-F]+$").match(clipboard_.Text()).hasMatch());
+        QVERIFY(w->MessageText().isEmpty());
+        QVERIFY(w->StagingText().isEmpty());
+
+        QTest::mouseClick(w->cmdDecrypt, Qt::LeftButton);
+        QVERIFY2(box_.shown.isEmpty(), qPrintable(box_.shown.join("|")));
+        QCOMPARE(w->MessageText(), message);
+        QVERIFY(!clipboard_.content.has_value());
+        QVERIFY(w->StagingText().isEmpty());
+    }
+
+    void closeRequestIsHandledAsQuit() {
+        auto w = MakeWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QVERIFY(!w->close());
+        QCOMPARE(quits_, 1);
+    }
+
+    void startUpShowsTheMainWindowAndQuitClearsThenEnds() {
+        FakeProcessEnd end;
+        QStringList clipboardLogAtEnd;
+        end.onEnd = [&] { clipboardLogAtEnd = clipboard_.log; };
+        clipboard_.content = "ciphertext left by Encrypt";
+        preloader splash(clipboard_, end);
+        splash.Form_Load();
+        frmZuzezoRevevur* w = splash.MainWindow();
+        QVERIFY(w != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QVERIFY(!splash.isVisible());
+        QCOMPARE(splash.windowTitle(), QStringLiteral("Form1"));
+
+        QTest::mouseClick(w->cmdQuit, Qt::LeftButton);
+        QCOMPARE(end.ends, 1);
+        QCOMPARE(clipboardLogAtEnd, QStringList{"clear"});
+        QVERIFY(!clipboard_.content.has_value());
+    }
+};
+
+}  // namespace zelvora
+
+QTEST_MAIN(zelvora::MainWindowTest)
+#include "MainWindowTest.moc"

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "keys/MessageBoxPort.h"
+#include "message/ClipboardPort.h"
+
+#include <functional>
+
+namespace zelvora {
+
+// The platform services the main window works through; tests pass fakes.
+struct MainWindowPorts {
+    ClipboardPort* clipboard = nullptr;
+    // When null, the window shows real message boxes in front of itself.
+    MessageBoxPort* messageBox = nullptr;
+    // Runs for Quit, for Esc, and for any close request that still reaches
+    // the window; ends the process.
+    std::function<void()> quit;
+};
+
+}  // namespace zelvora

@@ -1,0 +1,21 @@
+#include "ui/QtClipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+namespace zelvora {
+
+QString QtClipboard::Text() {
+    return QGuiApplication::clipboard()->text(QClipboard::Clipboard);
+}
+
+void QtClipboard::Clear() {
+    // Also empties a clipboard that another program owns.
+    QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
+}
+
+void QtClipboard::SetText(const QString& text) {
+    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+}
+
+}  // namespace zelvora

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "keys/MessageBoxPort.h"
+
+class QWidget;
+
+namespace zelvora {
+
+// A modal box with only OK, no icon, captioned "Zelvora", in front of `owner`.
+class QtMessageBox : public MessageBoxPort {
+public:
+    explicit QtMessageBox(QWidget* owner) : owner_(owner) {}
+    void Show(const QString& text) override;
+
+private:
+    QWidget* owner_;
+};
+
+}  // namespace zelvora

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "ui/ProcessEndPort.h"
+
+namespace zelvora {
+
+class QtProcessEnd : public ProcessEndPort {
+public:
+    [[noreturn]] void EndProcess() override;
+};
+
+}  // namespace zelvora

@@ -1,0 +1,202 @@
+#include "ui/frmZuzezoRevevur.h"
+
+#include "message/DecryptFromClipboard.h"
+#include "message/EncryptToClipboard.h"
+#include "ui/MessageField.h"
+#include "ui/QtMessageBox.h"
+#include "ui/Twips.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+
+namespace zelvora {
+
+frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
+    : QMainWindow(parent), ports_(std::move(ports)) {
+    if (ports_.messageBox == nullptr) {
+        ownMessageBox_ = std::make_unique<QtMessageBox>(this);
+        ports_.messageBox = ownMessageBox_.get();
+    }
+
+    setWindowTitle(QStringLiteral("Zelvora v1.0"));
+    // A fixed-size window with a minimise box and no close command of its
+    // own: Quit is the way out, so the clipboard is always cleared.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint);
+
+    mnuAbout = menuBar()->addAction(QStringLiteral("&About"));
+    mnuHelp = menuBar()->addAction(QStringLiteral("&QuickHelp"));
+
+    const Twips twips(*this);
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+
+    Frame2 = new QGroupBox(client);
+    Frame2->setGeometry(twips.Rect(0, 0, 6375, 1035));
+    // The key file controls sit in Frame2, which lies at the client area's
+    // origin, so their positions read the same in window coordinates.
+    txtPrivateKeyFile = new QLineEdit(Frame2);
+    txtPrivateKeyFile->setGeometry(twips.Rect(1500, 240, 4590, 285));
+    cmdSelectPrivateKeyFile = new QPushButton(QStringLiteral("Private key file"), Frame2);
+    cmdSelectPrivateKeyFile->setGeometry(twips.Rect(120, 240, 1245, 285));
+    txtPublicKeyFile = new QLineEdit(Frame2);
+    txtPublicKeyFile->setGeometry(twips.Rect(1500, 600, 4590, 285));
+    cmdSelectPublicKeyFile = new QPushButton(QStringLiteral("Public key file"), Frame2);
+    cmdSelectPublicKeyFile->setGeometry(twips.Rect(120, 600, 1245, 285));
+
+    fra1 = new QGroupBox(QStringLiteral("Message"), client);
+    fra1->setGeometry(twips.Rect(0, 1080, 6375, 2640));
+    // A sibling drawn over the frame, not its child.
+    TextBox = new MessageField(client);
+    TextBox->setGeometry(twips.Rect(120, 1320, 6135, 2295));
+    TextBox->raise();
+
+    cmdQuit = new QPushButton(QStringLiteral("Quit"), client);
+    cmdQuit->setGeometry(twips.Rect(5160, 3840, 1215, 540));
+    cmdDecrypt = new QPushButton(QStringLiteral("Decrypt from clipboard"), client);
+    cmdDecrypt->setGeometry(twips.Rect(1800, 3840, 1575, 540));
+    cmdEncrypt = new QPushButton(QStringLiteral("Encrypt to clipboard and clear"), client);
+    cmdEncrypt->setGeometry(twips.Rect(120, 3840, 1575, 540));
+    cmdClear = new QPushButton(QStringLiteral("Clear message field"), client);
+    cmdClear->setGeometry(twips.Rect(3480, 3840, 1575, 540));
+    for (QPushButton* button : {cmdSelectPrivateKeyFile, cmdSelectPublicKeyFile, cmdQuit,
+                                cmdDecrypt, cmdEncrypt, cmdClear}) {
+        button->setAutoDefault(false);
+    }
+    // The captions are longer than the buttons are wide at most font sizes.
+    for (QPushButton* button : {cmdDecrypt, cmdEncrypt, cmdClear}) {
+        button->setStyleSheet(QStringLiteral("padding: 0px 2px;"));
+    }
+
+    QWidget* order[] = {txtPrivateKeyFile, cmdSelectPrivateKeyFile,
+                        txtPublicKeyFile,  cmdSelectPublicKeyFile,
+                        TextBox,           cmdQuit,
+                        cmdDecrypt,        cmdEncrypt,
+                        cmdClear};
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
+
+    // Esc presses Quit from anywhere in the window, the message field
+    // included, without moving the focus.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, cmdQuit, &QPushButton::click);
+
+    connect(cmdClear, &QPushButton::clicked, this, &frmZuzezoRevevur::cmdClear_Click);
+    connect(cmdEncrypt, &QPushButton::clicked, this, &frmZuzezoRevevur::cmdEncrypt_Click);
+    connect(cmdDecrypt, &QPushButton::clicked, this, &frmZuzezoRevevur::cmdDecrypt_Click);
+    connect(cmdQuit, &QPushButton::clicked, this, &frmZuzezoRevevur::cmdQuit_Click);
+    connect(mnuAbout, &QAction::triggered, this, &frmZuzezoRevevur::mnuAbout_Click);
+    connect(mnuHelp, &QAction::triggered, this, &frmZuzezoRevevur::mnuHelp_Click);
+
+    const QSize clientSize(twips.ToPixels(6465), twips.ToPixels(4470));
+    client->setFixedSize(clientSize);
+    setFixedSize(clientSize.width(), clientSize.height() + menuBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+
+    Form_Load();
+}
+
+frmZuzezoRevevur::~frmZuzezoRevevur() = default;
+
+void frmZuzezoRevevur::Form_Load() {
+    // The missing close command is provided by the window flags above.
+    EnableKeyFileControls();
+    txtPrivateKeyFile->setFocus();
+}
+
+void frmZuzezoRevevur::EnableKeyFileControls() {
+    txtPrivateKeyFile->setEnabled(true);
+    cmdSelectPrivateKeyFile->setEnabled(true);
+    txtPublicKeyFile->setEnabled(true);
+    cmdSelectPublicKeyFile->setEnabled(true);
+}
+
+QString frmZuzezoRevevur::PrivateKeyPath() const {
+    return txtPrivateKeyFile->text();
+}
+
+QString frmZuzezoRevevur::PublicKeyPath() const {
+    return txtPublicKeyFile->text();
+}
+
+QString frmZuzezoRevevur::MessageText() const {
+    return TextBox->toPlainText();
+}
+
+void frmZuzezoRevevur::SetMessageText(const QString& text) {
+    TextBox->setPlainText(text);
+}
+
+QString frmZuzezoRevevur::StagingText() const {
+    return TextBox2;
+}
+
+void frmZuzezoRevevur::SetStagingText(const QString& text) {
+    TextBox2 = text;
+}
+
+void frmZuzezoRevevur::SetWorkControlsEnabled(bool enabled) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(cmdEncrypt), static_cast<QWidget*>(cmdDecrypt),
+          static_cast<QWidget*>(cmdClear), static_cast<QWidget*>(cmdSelectPrivateKeyFile),
+          static_cast<QWidget*>(cmdSelectPublicKeyFile), static_cast<QWidget*>(txtPrivateKeyFile),
+          static_cast<QWidget*>(txtPublicKeyFile)}) {
+        control->setEnabled(enabled);
+    }
+}
+
+void frmZuzezoRevevur::BeginWork(const QString& caption) {
+    fra1->setTitle(caption);
+    SetWorkControlsEnabled(false);
+    // One pass, so the new caption and the disabled controls are painted
+    // before the work blocks the thread.
+    QCoreApplication::processEvents();
+}
+
+void frmZuzezoRevevur::EndWork() {
+    fra1->setTitle(QStringLiteral("Message"));
+    SetWorkControlsEnabled(true);
+}
+
+void frmZuzezoRevevur::cmdClear_Click() {
+    TextBox->setPlainText(QString());
+}
+
+void frmZuzezoRevevur::cmdEncrypt_Click() {
+    EncryptToClipboard(*this, *ports_.clipboard, *ports_.messageBox);
+}
+
+void frmZuzezoRevevur::cmdDecrypt_Click() {
+    DecryptFromClipboard(*this, *ports_.clipboard, *ports_.messageBox);
+}
+
+void frmZuzezoRevevur::cmdQuit_Click() {
+    if (ports_.quit) {
+        ports_.quit();
+    }
+}
+
+void frmZuzezoRevevur::mnuAbout_Click() {}
+
+void frmZuzezoRevevur::mnuHelp_Click() {}
+
+void frmZuzezoRevevur::closeEvent(QCloseEvent* event) {
+    // A close request from the window manager, Alt+F4 or the session ending
+    // still arrives here; leaving ciphertext or plaintext on the clipboard
+    // then would defeat the point of Quit, so it is Quit.
+    event->ignore();
+    cmdQuit_Click();
+}
+
+}  // namespace zelvora

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "message/WorkWindowPort.h"
+#include "ui/MainWindowPorts.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QAction;
+
+namespace zelvora {
+
+class MessageField;
+
+// The main window: two key file paths, the message field, and the buttons
+// that encrypt to and decrypt from the clipboard.
+class frmZuzezoRevevur : public QMainWindow, public WorkWindowPort {
+    Q_OBJECT
+public:
+    explicit frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent = nullptr);
+    ~frmZuzezoRevevur() override;
+
+    // WorkWindowPort
+    QString PrivateKeyPath() const override;
+    QString PublicKeyPath() const override;
+    QString MessageText() const override;
+    void SetMessageText(const QString& text) override;
+    QString StagingText() const override;
+    void SetStagingText(const QString& text) override;
+    void BeginWork(const QString& caption) override;
+    void EndWork() override;
+
+    // Controls, named as the window's designers know them.
+    QGroupBox* Frame2 = nullptr;
+    QLineEdit* txtPrivateKeyFile = nullptr;
+    QPushButton* cmdSelectPrivateKeyFile = nullptr;
+    QLineEdit* txtPublicKeyFile = nullptr;
+    QPushButton* cmdSelectPublicKeyFile = nullptr;
+    QGroupBox* fra1 = nullptr;
+    MessageField* TextBox = nullptr;
+    QPushButton* cmdQuit = nullptr;
+    QPushButton* cmdDecrypt = nullptr;
+    QPushButton* cmdEncrypt = nullptr;
+    QPushButton* cmdClear = nullptr;
+    QAction* mnuAbout = nullptr;
+    QAction* mnuHelp = nullptr;
+
+public slots:
+    void cmdClear_Click();
+    void cmdEncrypt_Click();
+    void cmdDecrypt_Click();
+    void cmdQuit_Click();
+    void mnuAbout_Click();
+    void mnuHelp_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Load();
+    void EnableKeyFileControls();
+    void SetWorkControlsEnabled(bool enabled);
+
+    MainWindowPorts ports_;
+    std::unique_ptr<MessageBoxPort> ownMessageBox_;
+    // The staging field is never seen and never takes the focus, so it is a
+    // plain string rather than a widget.
+    QString TextBox2;
+};
+
+}  // namespace zelvora
