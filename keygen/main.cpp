@@ -1,0 +1,173 @@
+// zelvora-keygen: makes the key pair whose two halves Zelvora reads from a
+// private (.skey) and a public (.pkey) key file.
+
+#include "keygen/KeyFileWriter.h"
+#include "keygen/KeyPairGenerator.h"
+
+#include <charconv>
+#include <expected>
+#include <filesystem>
+#include <iostream>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace {
+
+namespace fs = std::filesystem;
+using zelvora::KeyFileWriter;
+using zelvora::KeyPairGenerator;
+
+constexpr std::string_view kProgram = "zelvora-keygen";
+
+// Exit statuses: 2 for a command line we do not understand, so scripts can
+// tell it from a failure to generate or to write.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+constexpr std::string_view kUsage =
+    "Usage: zelvora-keygen [--bits N] NAME\n"
+    "\n"
+    "Makes a new RSA key pair for Zelvora and writes it to two key files:\n"
+    "  NAME.skey   the private key: keep it to yourself\n"
+    "  NAME.pkey   the public key: give it to the people who send you messages\n"
+    "\n"
+    "Options:\n"
+    "  --bits N    key size in bits, from 2048 to 16384 (default 3072)\n"
+    "  -h, --help  show this help and exit\n"
+    "  --          end of options; use it before a NAME that starts with '-'\n"
+    "\n"
+    "Existing files are never overwritten.\n";
+
+struct Options {
+    int bits = KeyPairGenerator::kDefaultBits;
+    std::string name;
+    bool help = false;
+};
+
+std::expected<int, std::string> ParseBits(std::string_view text) {
+    int bits = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), bits);
+    if (text.empty() || ec != std::errc{} || end != text.data() + text.size() ||
+        bits < KeyPairGenerator::kMinBits || bits > KeyPairGenerator::kMaxBits) {
+        return std::unexpected("--bits needs a whole number from " +
+                               std::to_string(KeyPairGenerator::kMinBits) + " to " +
+                               std::to_string(KeyPairGenerator::kMaxBits) + ", not '" +
+                               std::string(text) + "'");
+    }
+    return bits;
+}
+
+std::expected<Options, std::string> ParseArguments(std::span<char* const> args) {
+    Options options;
+    bool haveName = false;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (!optionsEnded && arg.starts_with('-') && arg != "-") {
+            if (arg == "--") {
+                optionsEnded = true;
+                continue;
+            }
+            if (arg == "-h" || arg == "--help") {
+                options.help = true;
+                return options;
+            }
+            std::string_view value;
+            if (arg == "--bits") {
+                if (i + 1 == args.size()) {
+                    return std::unexpected("--bits needs a value");
+                }
+                value = args[++i];
+            } else if (arg.starts_with("--bits=")) {
+                value = arg.substr(7);
+            } else {
+                return std::unexpected("unknown option '" + std::string(arg) + "'");
+            }
+            auto bits = ParseBits(value);
+            if (!bits) {
+                return std::unexpected(bits.error());
+            }
+            options.bits = *bits;
+            continue;
+        }
+        if (haveName) {
+            return std::unexpected("only one NAME is taken, but '" + std::string(arg) +
+                                   "' follows '" + options.name + "'");
+        }
+        // NAME gets an extension appended, so it must end in a file name of
+        // its own: "" or "keys/" would make hidden files named ".skey".
+        if (arg.empty() || arg.ends_with('/')) {
+            return std::unexpected("NAME must end in a file name, not '" + std::string(arg) + "'");
+        }
+        options.name = arg;
+        haveName = true;
+    }
+    if (!haveName) {
+        return std::unexpected("missing NAME");
+    }
+    return options;
+}
+
+int Fail(const zelvora::Error& error) {
+    std::cerr << kProgram << ": " << error.description << '\n';
+    return kExitFailure;
+}
+
+int Run(const Options& options) {
+    const fs::path privatePath = options.name + ".skey";
+    const fs::path publicPath = options.name + ".pkey";
+    for (const fs::path& path : {privatePath, publicPath}) {
+        if (auto ready = KeyFileWriter::CheckTarget(path); !ready) {
+            return Fail(ready.error());
+        }
+    }
+
+    std::cout << "Generating a " << options.bits << "-bit RSA key pair; large keys take a while..."
+              << std::endl;
+    auto pair = KeyPairGenerator(options.bits).Generate();
+    if (!pair) {
+        return Fail(pair.error());
+    }
+
+    // The public half goes first: if the private one then fails, what has to
+    // be taken back is a file with nothing secret in it.
+    using fs::perms;
+    const perms publicPerms =
+        perms::owner_read | perms::owner_write | perms::group_read | perms::others_read;
+    const perms privatePerms = perms::owner_read | perms::owner_write;
+    if (auto written = KeyFileWriter::Write(publicPath, pair->publicKey, publicPerms); !written) {
+        return Fail(written.error());
+    }
+    if (auto written = KeyFileWriter::Write(privatePath, pair->privateKey, privatePerms);
+        !written) {
+        KeyFileWriter::Remove(publicPath);
+        return Fail(written.error());
+    }
+
+    std::cout << "Private key: " << privatePath.string() << '\n'
+              << "Public key:  " << publicPath.string() << '\n'
+              << "Keep " << privatePath.string()
+              << " to yourself: whoever has it can read the messages sent to you.\n"
+              << "Give " << publicPath.string()
+              << " to the people who send you messages: they encrypt with it.\n";
+    return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const auto options = ParseArguments(std::span<char* const>(argv + 1, argc - 1));
+    if (!options) {
+        std::cerr << kProgram << ": " << options.error() << '\n'
+                  << "Try '" << kProgram << " --help' for more information.\n";
+        return kExitUsage;
+    }
+    if (options->help) {
+        std::cout << kUsage;
+        return kExitOk;
+    }
+    // The key pair lives only inside Run; its private half wipes itself there.
+    return Run(*options);
+}
