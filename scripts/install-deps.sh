@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev libssl-dev openssl
     libgtest-dev libbenchmark-dev
     python3 python3-cryptography
-    xvfb xclip xdotool xxd
+    xvfb xclip xdotool xxd imagemagick
     clang libclang-rt-14-dev valgrind
     desktop-file-utils dpkg-dev
 )

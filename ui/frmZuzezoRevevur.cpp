@@ -5,9 +5,10 @@
 #include "ui/MessageField.h"
 #include "ui/QtMessageBox.h"
 #include "ui/Twips.h"
+#include "ui/WrappingButton.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QApplication>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -34,6 +35,12 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     mnuAbout = menuBar()->addAction(QStringLiteral("&About"));
     mnuHelp = menuBar()->addAction(QStringLiteral("&QuickHelp"));
 
+    // The layout was drawn for a small 8-point face; larger default fonts
+    // would clip the captions of the narrow buttons.
+    QFont small = font();
+    small.setPointSizeF(8);
+    setFont(small);
+
     const Twips twips(*this);
     auto* client = new QWidget(this);
     setCentralWidget(client);
@@ -58,21 +65,17 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     TextBox->setGeometry(twips.Rect(120, 1320, 6135, 2295));
     TextBox->raise();
 
-    cmdQuit = new QPushButton(QStringLiteral("Quit"), client);
+    cmdQuit = new WrappingButton(QStringLiteral("Quit"), client);
     cmdQuit->setGeometry(twips.Rect(5160, 3840, 1215, 540));
-    cmdDecrypt = new QPushButton(QStringLiteral("Decrypt from clipboard"), client);
+    cmdDecrypt = new WrappingButton(QStringLiteral("Decrypt from clipboard"), client);
     cmdDecrypt->setGeometry(twips.Rect(1800, 3840, 1575, 540));
-    cmdEncrypt = new QPushButton(QStringLiteral("Encrypt to clipboard and clear"), client);
+    cmdEncrypt = new WrappingButton(QStringLiteral("Encrypt to clipboard and clear"), client);
     cmdEncrypt->setGeometry(twips.Rect(120, 3840, 1575, 540));
-    cmdClear = new QPushButton(QStringLiteral("Clear message field"), client);
+    cmdClear = new WrappingButton(QStringLiteral("Clear message field"), client);
     cmdClear->setGeometry(twips.Rect(3480, 3840, 1575, 540));
     for (QPushButton* button : {cmdSelectPrivateKeyFile, cmdSelectPublicKeyFile, cmdQuit,
                                 cmdDecrypt, cmdEncrypt, cmdClear}) {
         button->setAutoDefault(false);
-    }
-    // The captions are longer than the buttons are wide at most font sizes.
-    for (QPushButton* button : {cmdDecrypt, cmdEncrypt, cmdClear}) {
-        button->setStyleSheet(QStringLiteral("padding: 0px 2px;"));
     }
 
     QWidget* order[] = {txtPrivateKeyFile, cmdSelectPrivateKeyFile,
@@ -157,16 +160,23 @@ void frmZuzezoRevevur::SetWorkControlsEnabled(bool enabled) {
 }
 
 void frmZuzezoRevevur::BeginWork(const QString& caption) {
+    // Disabling the focused button hands the focus to the next enabled
+    // control; EndWork gives it back, so the keyboard stays where it was.
+    focusBeforeWork_ = QApplication::focusWidget();
     fra1->setTitle(caption);
     SetWorkControlsEnabled(false);
     // One pass, so the new caption and the disabled controls are painted
     // before the work blocks the thread.
-    QCoreApplication::processEvents();
+    QApplication::processEvents();
 }
 
 void frmZuzezoRevevur::EndWork() {
     fra1->setTitle(QStringLiteral("Message"));
     SetWorkControlsEnabled(true);
+    if (focusBeforeWork_ && isActiveWindow()) {
+        focusBeforeWork_->setFocus();
+    }
+    focusBeforeWork_.clear();
 }
 
 void frmZuzezoRevevur::cmdClear_Click() {

@@ -4,6 +4,7 @@
 #include "ui/MainWindowPorts.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
@@ -70,6 +71,7 @@ private:
     // The staging field is never seen and never takes the focus, so it is a
     // plain string rather than a widget.
     QString TextBox2;
+    QPointer<QWidget> focusBeforeWork_;
 };
 
 }  // namespace zelvora

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Encrypt and decrypt through the real clipboard of a real X server, as a user
+# would: run inside `xvfb-run -a`. Arguments: the folder with the binaries and
+# a folder for artifacts (a screenshot of the main window).
+set -euo pipefail
+bin=$(realpath "$1")
+artifacts=$(realpath -m "${2:-artifacts}")
+mkdir -p "$artifacts"
+work=$(mktemp -d)
+pid=""
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Polls until the command succeeds; the program answers asynchronously.
+wait_for() {
+    local tries=100
+    until "$@" >/dev/null 2>&1; do
+        tries=$((tries - 1))
+        [ "$tries" -gt 0 ] || return 1
+        sleep 0.1
+    done
+}
+
+clipboard() { xclip -o -selection clipboard -t UTF8_STRING 2>/dev/null; }
+clipboard_equals() { [ "$(clipboard)" = "$1" ]; }
+# One line of upper-case hex digits, without even a final line break.
+clipboard_is_hex() {
+    local text
+    text=$(clipboard) && [[ "$text" =~ ^[0-9A-F]+$ ]] && [ "$(clipboard | wc -l)" -eq 0 ]
+}
+clipboard_is_wrapped() { [ "$(clipboard | wc -l)" -ge 2 ]; }
+clipboard_has_no_text() { ! clipboard >/dev/null; }
+keys() { xdotool key --clearmodifiers --delay 20 "$@"; }
+
+"$bin/zelvora-keygen" --bits 2048 "$work/me" >/dev/null
+export XDG_CONFIG_HOME="$work/config"
+"$bin/zelvora" &
+pid=$!
+window=$(xdotool search --sync --name '^Zelvora v1\.0$' | head -n 1)
+xdotool windowfocus --sync "$window"
+
+# xdotool types upper-case letters outside ASCII as lower-case ones, so
+# the message has none.
+message='Grüße aus Köln — ünïcødé, привет, and plain ASCII.'
+# The focus starts in the private key path box; Tab walks the window.
+xdotool type --delay 5 "$work/me.skey"
+keys Tab Tab
+xdotool type --delay 5 "$work/me.pkey"
+keys Tab Tab
+xdotool type --delay 5 "$message"
+import -window "$window" "$artifacts/main-window.png" || echo "note: no screenshot taken" >&2
+
+# Message field -> Quit -> Decrypt -> Encrypt.
+keys Tab Tab Tab space
+wait_for clipboard_is_hex || fail "no upper-case hex text on the clipboard after Encrypt"
+hex=$(clipboard)
+# The message field is empty: copying everything in it changes nothing.
+keys shift+Tab shift+Tab shift+Tab ctrl+a ctrl+c
+clipboard_equals "$hex" || fail "the message field was not emptied by Encrypt"
+
+# Mail programs wrap long lines and add a final line break.
+printf '%s\n%s\n' "${hex:0:76}" "${hex:76}" | xclip -selection clipboard -i
+wait_for clipboard_is_wrapped || fail "the wrapped text did not reach the clipboard"
+keys Tab Tab space
+wait_for clipboard_has_no_text || fail "Decrypt left text on the clipboard"
+keys shift+Tab shift+Tab ctrl+a ctrl+c
+wait_for clipboard_equals "$message" || fail "decrypted message differs: '$(clipboard)'"
+
+# Quit clears the clipboard, whoever owns it, and ends the process.
+echo "left on the clipboard" | xclip -selection clipboard -i
+wait_for clipboard_equals "left on the clipboard"
+keys Escape
+wait_for test ! -e "/proc/$pid" || fail "the program is still running after Quit"
+wait "$pid" || true
+pid=""
+clipboard_has_no_text || fail "Quit left text on the clipboard"
+echo "e2e round trip: 6 passed, 0 failed"
