@@ -245,8 +245,8 @@ TEST_P(DecryptFailureTest, KeepsTheMessageAndClearsTheClipboard) {
 }
 
 Bytes ToBytes(const QString& hex) {
-    return Bytes(QByteArray::fromHex(hex.toLatin1()).begin(),
-                 QByteArray::fromHex(hex.toLatin1()).end());
+    const QByteArray bytes = QByteArray::fromHex(hex.toLatin1());
+    return Bytes(bytes.begin(), bytes.end());
 }
 
 INSTANTIATE_TEST_SUITE_P(
