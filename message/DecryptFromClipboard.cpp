@@ -5,6 +5,9 @@
 #include "keys/Utility.h"
 #include "message/InitEncryptionMethod.h"
 
+#include <algorithm>
+#include <optional>
+
 namespace zelvora {
 namespace {
 
@@ -14,7 +17,12 @@ const QString kHeading = QStringLiteral("Error during Decrypt.");
 // a final line break when the user copies it. Those characters would shift
 // every later digit pair, so they go before the text is read.
 QString WithoutLineBreaksAndBlanks(QString text) {
-    text.removeIf([](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; });
+    const auto isGap = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
+    // The text shares its characters with the staging field; removing none
+    // would still copy them all, which for 16 MiB of ciphertext is 64 MiB.
+    if (std::any_of(text.cbegin(), text.cend(), isGap)) {
+        text.removeIf(isGap);
+    }
     return text;
 }
 
@@ -29,15 +37,23 @@ void DecryptFromClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Mess
     if (!engine) {
         box.Show(FormatErrorReport(kHeading, created.error()));
     } else if (InitEncryptionMethod(*engine, window, box)) {
-        const Bytes ciphertext =
-            HexToBytes(QStringView(WithoutLineBreaksAndBlanks(window.StagingText())));
-        const auto plaintext = engine->DecryptBytes(ciphertext, true);
-        if (plaintext) {
-            window.SetMessageText(
-                QString::fromLocal8Bit(reinterpret_cast<const char*>(plaintext->data()),
-                                       static_cast<qsizetype>(plaintext->size())));
-        } else {
-            box.Show(FormatErrorReport(kHeading, plaintext.error()));
+        std::optional<QString> message;
+        {
+            const Bytes ciphertext =
+                HexToBytes(QStringView(WithoutLineBreaksAndBlanks(window.StagingText())));
+            const auto plaintext = engine->DecryptBytes(ciphertext, true);
+            if (plaintext) {
+                message = QString::fromLocal8Bit(reinterpret_cast<const char*>(plaintext->data()),
+                                                 static_cast<qsizetype>(plaintext->size()));
+            } else {
+                box.Show(FormatErrorReport(kHeading, plaintext.error()));
+            }
+        }
+        // The ciphertext and the plaintext bytes are gone before the message
+        // field makes its own copy of the text, so the three never take
+        // memory at the same time.
+        if (message) {
+            window.SetMessageText(*message);
         }
     }
 
