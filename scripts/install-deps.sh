@@ -10,6 +10,10 @@ packages=(
     python3 python3-cryptography
     xvfb xclip xdotool xxd imagemagick
     clang libclang-rt-14-dev valgrind
+    # The fuzz targets need clang 16 or later for std::expected.
+    clang-16 libclang-rt-16-dev
+    # The start-up benchmark watches windows appear through X DAMAGE.
+    libxcb-damage0-dev
     desktop-file-utils dpkg-dev
 )
 
