@@ -1,10 +1,27 @@
 #include "ui/MessageField.h"
 
+#include <QMimeData>
+
+#include <memory>
+
 namespace zelvora {
 
 MessageField::MessageField(QWidget* parent) : QPlainTextEdit(parent) {
     setTabChangesFocus(true);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
+}
+
+QMimeData* MessageField::createMimeDataFromSelection() const {
+    // The field's own data lists a fixed set of formats, so a type added to
+    // it would be carried but never offered to other programs. The field
+    // holds plain text only: a fresh object with the text and the mark.
+    const std::unique_ptr<QMimeData> selected(QPlainTextEdit::createMimeDataFromSelection());
+    auto* data = new QMimeData;
+    if (selected != nullptr) {
+        data->setText(selected->text());
+    }
+    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+    return data;
 }
 
 }  // namespace zelvora

@@ -2,13 +2,19 @@
 
 #include "message/DecryptFromClipboard.h"
 #include "message/EncryptToClipboard.h"
+#include "ui/ApplicationIcon.h"
 #include "ui/MessageField.h"
+#include "ui/QtFileDialog.h"
 #include "ui/QtMessageBox.h"
+#include "ui/QtSettingsStore.h"
 #include "ui/Twips.h"
 #include "ui/WrappingButton.h"
+#include "ui/frmAbout.h"
+#include "ui/frmHelp.h"
 
 #include <QCloseEvent>
 #include <QApplication>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -25,8 +31,17 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
         ownMessageBox_ = std::make_unique<QtMessageBox>(this);
         ports_.messageBox = ownMessageBox_.get();
     }
+    if (ports_.fileDialog == nullptr) {
+        ownFileDialog_ = std::make_unique<QtFileDialog>(this);
+        ports_.fileDialog = ownFileDialog_.get();
+    }
+    if (ports_.settings == nullptr) {
+        ownSettings_ = std::make_unique<QtSettingsStore>();
+        ports_.settings = ownSettings_.get();
+    }
 
     setWindowTitle(QStringLiteral("Zelvora v1.0"));
+    setWindowIcon(ApplicationIcon());
     // A fixed-size window with a minimise box and no close command of its
     // own: Quit is the way out, so the clipboard is always cleared.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -99,6 +114,12 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     connect(cmdQuit, &QPushButton::clicked, this, &frmZuzezoRevevur::cmdQuit_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmZuzezoRevevur::mnuAbout_Click);
     connect(mnuHelp, &QAction::triggered, this, &frmZuzezoRevevur::mnuHelp_Click);
+    connect(cmdSelectPrivateKeyFile, &QPushButton::clicked, this,
+            &frmZuzezoRevevur::cmdSelectPrivateKeyFile_Click);
+    connect(cmdSelectPublicKeyFile, &QPushButton::clicked, this,
+            &frmZuzezoRevevur::cmdSelectPublicKeyFile_Click);
+    txtPrivateKeyFile->installEventFilter(this);
+    txtPublicKeyFile->installEventFilter(this);
 
     const QSize clientSize(twips.ToPixels(6465), twips.ToPixels(4470));
     client->setFixedSize(clientSize);
@@ -110,7 +131,12 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     Form_Load();
 }
 
-frmZuzezoRevevur::~frmZuzezoRevevur() = default;
+frmZuzezoRevevur::~frmZuzezoRevevur() {
+    // The boxes may still lose the focus while the window is torn down, when
+    // the store may be gone already.
+    txtPrivateKeyFile->removeEventFilter(this);
+    txtPublicKeyFile->removeEventFilter(this);
+}
 
 void frmZuzezoRevevur::Form_Load() {
     // The missing close command is provided by the window flags above.
@@ -197,9 +223,81 @@ void frmZuzezoRevevur::cmdQuit_Click() {
     }
 }
 
-void frmZuzezoRevevur::mnuAbout_Click() {}
+void frmZuzezoRevevur::mnuAbout_Click() {
+    if (about_.isNull()) {
+        about_ = new frmAbout(this);
+    }
+    about_->show();
+    about_->raise();
+}
 
-void frmZuzezoRevevur::mnuHelp_Click() {}
+void frmZuzezoRevevur::mnuHelp_Click() {
+    if (help_.isNull()) {
+        help_ = new frmHelp(this);
+    }
+    help_->show();
+    help_->raise();
+}
+
+void frmZuzezoRevevur::cmdSelectPrivateKeyFile_Click() {
+    SelectKeyFile(QStringLiteral("Private Key file"),
+                  QStringLiteral("Private Key file (*.skey)|*.skey|All type (*.*)|*.*"),
+                  txtPrivateKeyFile, &frmZuzezoRevevur::SavePrivateKeyFilePath);
+}
+
+void frmZuzezoRevevur::cmdSelectPublicKeyFile_Click() {
+    SelectKeyFile(QStringLiteral("Public Key file"),
+                  QStringLiteral("Public Key file (*.pkey)|*.pkey|All type (*.*)|*.*"),
+                  txtPublicKeyFile, &frmZuzezoRevevur::SavePublicKeyFilePath);
+}
+
+void frmZuzezoRevevur::SelectKeyFile(const QString& title, const QString& filter, QLineEdit* box,
+                                     void (frmZuzezoRevevur::*save)()) {
+    // Every setting is given anew, so nothing of the other button's last
+    // opening shows; an empty answer is Cancel and changes nothing.
+    const QString chosen = ports_.fileDialog->GetOpenFileName(title, filter, QString());
+    if (chosen.size() > 0) {
+        box->setText(chosen);
+        (this->*save)();
+    }
+}
+
+void frmZuzezoRevevur::txtPrivateKeyFile_LostFocus() {
+    SavePrivateKeyFilePath();
+}
+
+void frmZuzezoRevevur::txtPublicKeyFile_LostFocus() {
+    SavePublicKeyFilePath();
+}
+
+// Only paths are stored, exactly as the boxes hold them; never key material.
+void frmZuzezoRevevur::SavePrivateKeyFilePath() {
+    ports_.settings->Write(QStringLiteral("ZuzizOruverOvododa"), QStringLiteral("Encryption"),
+                           QStringLiteral("PrivateKeyFile"), txtPrivateKeyFile->text());
+}
+
+void frmZuzezoRevevur::SavePublicKeyFilePath() {
+    ports_.settings->Write(QStringLiteral("ZuzizOruverOvododa"), QStringLiteral("Encryption"),
+                           QStringLiteral("PublicKeyFile"), txtPublicKeyFile->text());
+}
+
+bool frmZuzezoRevevur::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        // The focus going to another control counts; the window losing its
+        // activation, a popup or the menu bar taking the keyboard does not,
+        // since the box gets the focus back untouched.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool toAnotherControl = reason != Qt::ActiveWindowFocusReason &&
+                                      reason != Qt::PopupFocusReason &&
+                                      reason != Qt::MenuBarFocusReason;
+        if (toAnotherControl && watched == txtPrivateKeyFile) {
+            txtPrivateKeyFile_LostFocus();
+        } else if (toAnotherControl && watched == txtPublicKeyFile) {
+            txtPublicKeyFile_LostFocus();
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
 
 void frmZuzezoRevevur::closeEvent(QCloseEvent* event) {
     // A close request from the window manager, Alt+F4 or the session ending

@@ -16,6 +16,8 @@ class QAction;
 namespace zelvora {
 
 class MessageField;
+class frmAbout;
+class frmHelp;
 
 // The main window: two key file paths, the message field, and the buttons
 // that encrypt to and decrypt from the clipboard.
@@ -57,17 +59,31 @@ public slots:
     void cmdQuit_Click();
     void mnuAbout_Click();
     void mnuHelp_Click();
+    void cmdSelectPrivateKeyFile_Click();
+    void cmdSelectPublicKeyFile_Click();
+    void txtPrivateKeyFile_LostFocus();
+    void txtPublicKeyFile_LostFocus();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Load();
     void EnableKeyFileControls();
     void SetWorkControlsEnabled(bool enabled);
+    void SavePrivateKeyFilePath();
+    void SavePublicKeyFilePath();
+    void SelectKeyFile(const QString& title, const QString& filter, QLineEdit* box,
+                       void (frmZuzezoRevevur::*save)());
 
     MainWindowPorts ports_;
     std::unique_ptr<MessageBoxPort> ownMessageBox_;
+    std::unique_ptr<FileDialogPort> ownFileDialog_;
+    std::unique_ptr<SettingsStorePort> ownSettings_;
+    // Made on first use; cleared by Qt when the close box destroys them.
+    QPointer<frmAbout> about_;
+    QPointer<frmHelp> help_;
     // The staging field is never seen and never takes the focus, so it is a
     // plain string rather than a widget.
     QString TextBox2;

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Under a real X server (run inside `xvfb-run -a`): a path typed into the
+# private key box is written to the settings file when Tab leaves the box,
+# and the two menu entries open the About and QuickHelp windows.
+# Argument: the folder with the binaries.
+set -euo pipefail
+bin=$(realpath "$1")
+work=$(mktemp -d)
+pid=""
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Polls until the command succeeds; the program answers asynchronously.
+wait_for() {
+    local tries=100
+    until "$@" >/dev/null 2>&1; do
+        tries=$((tries - 1))
+        [ "$tries" -gt 0 ] || return 1
+        sleep 0.1
+    done
+}
+
+find_window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
+keys() { xdotool key --clearmodifiers --delay 20 "$@"; }
+
+export XDG_CONFIG_HOME="$work/config"
+conf="$XDG_CONFIG_HOME/ZuzizOruverOvododa.conf"
+path="$work/keys/my.skey"
+
+"$bin/zelvora" &
+pid=$!
+main=$(find_window '^Zelvora v1\.0$') || fail "the main window did not appear"
+xdotool windowfocus --sync "$main"
+
+# The focus starts in the private key box. Nothing is stored before it is
+# left.
+xdotool type --delay 5 "$path"
+[ ! -e "$conf" ] || fail "the settings file was written before the box lost the focus"
+keys Tab
+wait_for grep -qxF "PrivateKeyFile=$path" "$conf" ||
+    fail "the typed path is not in $conf: $(cat "$conf" 2>/dev/null)"
+grep -qxF "[Encryption]" "$conf" || fail "no [Encryption] group in $conf"
+
+keys alt+a
+about=$(find_window '^About Zelvora$') || fail "About did not open"
+xdotool windowfocus --sync "$main"
+keys alt+q
+help=$(find_window '^Zelvora - QuickHelp$') || fail "QuickHelp did not open"
+# Both stay open beside the main window.
+xdotool search --onlyvisible --name '^About Zelvora$' >/dev/null || fail "About closed again"
+[ "$about" != "$help" ] || fail "one window for both entries"
+
+xdotool windowfocus --sync "$main"
+keys Escape
+wait_for test ! -e "/proc/$pid" || fail "the program is still running after Esc"
+wait "$pid" || true
+pid=""

@@ -1,0 +1,390 @@
+#include "ui/frmZuzezoRevevur.h"
+
+#include "tests/fakes/FakeClipboard.h"
+#include "tests/fakes/FakeFileDialog.h"
+#include "tests/fakes/FakeSettingsStore.h"
+#include "tests/fakes/RecordingMessageBox.h"
+#include "ui/QtSettingsStore.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace zelvora {
+
+namespace {
+
+QString Stored(const QString& which, const QString& value) {
+    return QStringLiteral("ZuzizOruverOvododa/Encryption/") +
+           (which == "private" ? "PrivateKeyFile=" : "PublicKeyFile=") + value;
+}
+
+// The names the dialog offers in `folder`: files that do not match the
+// selected entry are either left out or shown greyed out.
+QStringList Listed(QFileDialog& dialog, const QString& folder) {
+    QStringList names;
+    if (auto* model = dialog.findChild<QFileSystemModel*>()) {
+        const QModelIndex root = model->index(folder);
+        for (int row = 0; row < model->rowCount(root); ++row) {
+            const QModelIndex index = model->index(row, 0, root);
+            if (model->flags(index).testFlag(Qt::ItemIsEnabled)) {
+                names.append(model->fileName(index));
+            }
+        }
+    }
+    names.sort();
+    return names;
+}
+
+// What the real dialog showed and listed while it was open.
+struct DialogSeen {
+    bool found = false;
+    QString title;
+    QStringList entries;
+    QString fileName;
+    QStringList listedByFirstEntry;
+    QStringList listedByAllTypes;
+};
+
+}  // namespace
+
+class KeySelectionTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<frmZuzezoRevevur> MakeWindow(bool realDialog = false, bool realStore = false) {
+        MainWindowPorts ports;
+        ports.clipboard = &clipboard_;
+        ports.messageBox = &box_;
+        ports.fileDialog = realDialog ? nullptr : &dialog_;
+        ports.settings = realStore ? nullptr : &store_;
+        ports.quit = [] {};
+        auto window = std::make_unique<frmZuzezoRevevur>(std::move(ports));
+        window->show();
+        return window;
+    }
+
+    static QLineEdit* Box(frmZuzezoRevevur& w, const QString& which) {
+        return which == "private" ? w.txtPrivateKeyFile : w.txtPublicKeyFile;
+    }
+
+    QString ConfText() {
+        QFile file(configHome_.filePath("ZuzizOruverOvododa.conf"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    QTemporaryDir configHome_;
+    FakeClipboard clipboard_;
+    RecordingMessageBox box_;
+    FakeFileDialog dialog_;
+    FakeSettingsStore store_;
+
+private slots:
+    void initTestCase() {
+        // Before anything in the process settles on the settings folder.
+        QVERIFY(configHome_.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome_.path()));
+    }
+
+    void init() {
+        box_ = RecordingMessageBox();
+        dialog_ = FakeFileDialog();
+        store_ = FakeSettingsStore();
+    }
+
+    void selectionStoresTheBoxFirstThenThePick_data() {
+        QTest::addColumn<QString>("which");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("answer");  // empty: Cancel
+        // clang-format off
+        QTest::newRow("private, cancel")             << "private" << ""            << "";
+        QTest::newRow("public, cancel")              << "public"  << ""            << "";
+        QTest::newRow("private, picked")             << "private" << ""            << "/home/me/keys/me.skey";
+        QTest::newRow("public, picked, blanks kept") << "public"  << ""            << " /a/key s.pkey ";
+        QTest::newRow("one blank is a name")         << "private" << ""            << " ";
+        QTest::newRow("typed, then picked")          << "public"  << " typed.pkey" << "/keys/picked.pkey";
+        QTest::newRow("typed, then cancelled")       << "private" << " typed.skey" << "";
+        // clang-format on
+    }
+
+    void selectionStoresTheBoxFirstThenThePick() {
+        QFETCH(QString, which);
+        QFETCH(QString, typed);
+        QFETCH(QString, answer);
+        auto w = MakeWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QLineEdit* box = Box(*w, which);
+        QLineEdit* other = Box(*w, which == "private" ? "public" : "private");
+        other->setText("other");
+        box->setText("before");
+        box->setFocus();
+        QTest::keyClicks(box, typed);
+        const QString boxBefore = box->text();
+        store_.writes.clear();  // only what the button does counts
+        dialog_.answers = {answer};
+        QStringList storedWhileOpen;
+        dialog_.whileOpen = [&] { storedWhileOpen = store_.writes; };
+
+        // A real click: the box loses the focus to the button first.
+        QTest::mouseClick(
+            which == "private" ? w->cmdSelectPrivateKeyFile : w->cmdSelectPublicKeyFile,
+            Qt::LeftButton);
+
+        QCOMPARE(dialog_.openings.size(), 1);
+        QCOMPARE(dialog_.openings[0].fileName, QString());
+        QCOMPARE(storedWhileOpen, QStringList{Stored(which, boxBefore)});
+        QStringList expected = storedWhileOpen;
+        if (!answer.isEmpty()) {
+            expected.append(Stored(which, answer));
+        }
+        QCOMPARE(store_.writes, expected);
+        QCOMPARE(box->text(), answer.isEmpty() ? boxBefore : answer);
+        QCOMPARE(other->text(), QStringLiteral("other"));
+        QVERIFY(box_.shown.isEmpty());
+    }
+
+    void focusLossStoresTheBoxText_data() {
+        QTest::addColumn<QString>("which");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("typed");  // "<clear>": select all, delete
+        QTest::addColumn<QString>("leaveBy");
+        QTest::addColumn<QStringList>("stored");
+
+        const QString path = QStringLiteral("  /tmp/my keys/a.skey  ");
+        // clang-format off
+        QTest::newRow("Tab, untrimmed") << "private" << ""     << path      << "tab"     << QStringList{path};
+        QTest::newRow("Shift+Tab")      << "public"  << ""     << "b"       << "backtab" << QStringList{"b"};
+        QTest::newRow("click, private") << "private" << ""     << "c"       << "click"   << QStringList{"c"};
+        QTest::newRow("click, public")  << "public"  << ""     << "d"       << "click"   << QStringList{"d"};
+        QTest::newRow("cleared")        << "public"  << "old"  << "<clear>" << "tab"     << QStringList{""};
+        QTest::newRow("left twice unedited")
+            << "private" << "same" << "" << "tab, back, tab" << QStringList{"same", "same"};
+        QTest::newRow("another window is active")
+            << "private" << "e" << "" << "other window" << QStringList{};
+        // clang-format on
+    }
+
+    void focusLossStoresTheBoxText() {
+        QFETCH(QString, which);
+        QFETCH(QString, start);
+        QFETCH(QString, typed);
+        QFETCH(QString, leaveBy);
+        QFETCH(QStringList, stored);
+        auto w = MakeWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QLineEdit* box = Box(*w, which);
+        box->setText(start);
+        box->setFocus();
+        if (typed == "<clear>") {
+            QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(box, Qt::Key_Delete);
+        } else {
+            QTest::keyClicks(box, typed);
+        }
+        store_.writes.clear();
+
+        QWidget other;
+        if (leaveBy == "tab") {
+            QTest::keyClick(box, Qt::Key_Tab);
+        } else if (leaveBy == "backtab") {
+            QTest::keyClick(box, Qt::Key_Backtab, Qt::ShiftModifier);
+        } else if (leaveBy == "click") {
+            QLineEdit* target = Box(*w, which == "private" ? "public" : "private");
+            QTest::mouseClick(target, Qt::LeftButton);
+            QCOMPARE(QApplication::focusWidget(), target);
+        } else if (leaveBy == "tab, back, tab") {
+            QTest::keyClick(box, Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            QCOMPARE(QApplication::focusWidget(), box);
+            QTest::keyClick(box, Qt::Key_Tab);
+        } else {
+            other.show();
+            other.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+        }
+        QStringList expected;
+        for (const QString& value : stored) {
+            expected.append(Stored(which, value));
+        }
+        QCOMPARE(store_.writes, expected);
+    }
+
+    void storeWritesTheUserSettingsFile_data() {
+        QTest::addColumn<QStringList>("writes");  // private, public, private, ...
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("readBack");
+
+        QTest::newRow("both") << QStringList{"/home/me/me.skey", "/home/me/you.pkey"}
+                              << QStringList{"[Encryption]", "PrivateKeyFile=/home/me/me.skey",
+                                             "PublicKeyFile=/home/me/you.pkey"}
+                              << QStringList{"/home/me/me.skey", "/home/me/you.pkey"};
+        QTest::newRow("blanks kept, empty stored, last wins")
+            << QStringList{"first", "", "  /tmp/a b.skey "}
+            << QStringList{"PrivateKeyFile=\"  /tmp/a b.skey \"", "PublicKeyFile="}
+            << QStringList{"  /tmp/a b.skey ", ""};
+        QTest::newRow("text like the file's own markup")
+            << QStringList{"@Invalid()", "a;b=c\\d\"e.pkey"} << QStringList{"[Encryption]"}
+            << QStringList{"@Invalid()", "a;b=c\\d\"e.pkey"};
+    }
+
+    void storeWritesTheUserSettingsFile() {
+        QFETCH(QStringList, writes);
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, readBack);
+        const QString path = configHome_.filePath("ZuzizOruverOvododa.conf");
+        QFile::remove(path);
+        QtSettingsStore store;
+        for (qsizetype i = 0; i < writes.size(); ++i) {
+            store.Write("ZuzizOruverOvododa", "Encryption",
+                        i % 2 == 0 ? "PrivateKeyFile" : "PublicKeyFile", writes[i]);
+        }
+
+        // On disk once the write returns, not when the program ends.
+        const QStringList text = ConfText().split(QLatin1Char('\n'));
+        for (const QString& line : lines) {
+            QVERIFY2(text.contains(line), qPrintable(text.join(" | ")));
+        }
+        QSettings reader(path, QSettings::IniFormat);
+        QCOMPARE(reader.childGroups(), QStringList{"Encryption"});
+        QCOMPARE(reader.value("Encryption/PrivateKeyFile").toString(), readBack[0]);
+        QCOMPARE(reader.value("Encryption/PublicKeyFile").toString(), readBack[1]);
+    }
+
+    void windowWritesTheRealStoreAndNeverReadsIt() {
+        QFile::remove(configHome_.filePath("ZuzizOruverOvododa.conf"));
+        QtSettingsStore().Write("ZuzizOruverOvododa", "Encryption", "PublicKeyFile", "kept.pkey");
+        auto w = MakeWindow(false, true);
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QVERIFY(w->txtPublicKeyFile->text().isEmpty());
+        QTest::keyClicks(w->txtPrivateKeyFile, "/home/me/me.skey");
+        QTest::keyClick(w->txtPrivateKeyFile, Qt::Key_Tab);
+        QVERIFY(ConfText().contains("PrivateKeyFile=/home/me/me.skey"));
+        QVERIFY(ConfText().contains("PublicKeyFile=kept.pkey"));
+    }
+
+    void unwritableStoreIsIgnoredSilently() {
+        const QString path = configHome_.filePath("ZuzizOruverOvododa.conf");
+        QFile::remove(path);
+        QVERIFY(QDir().mkpath(path));  // a folder where the file should be
+        auto w = MakeWindow(false, true);
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::keyClicks(w->txtPrivateKeyFile, "lost.skey");
+        QTest::keyClick(w->txtPrivateKeyFile, Qt::Key_Tab);
+        QCOMPARE(w->txtPrivateKeyFile->text(), QStringLiteral("lost.skey"));
+        QCOMPARE(QApplication::focusWidget(), w->cmdSelectPrivateKeyFile);
+        QVERIFY(box_.shown.isEmpty());
+        QVERIFY(QDir(path).removeRecursively());
+    }
+
+    void realDialogAcceptsANewNameAndStartsAfreshEachTime() {
+        QTemporaryDir folder;
+        for (const char* name : {"a.skey", "b.pkey", "keyfile"}) {
+            QFile file(folder.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        auto w = MakeWindow(true, false);
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+
+        // Polls inside the dialog's own event loop: looks, then answers, so a
+        // failing check never leaves the dialog open. The folder is read and
+        // filtered in the background, so each entry's listing is awaited, up
+        // to a limit.
+        DialogSeen seen;
+        QString answer;
+        int ticks = 0;
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, [&] {
+            QFileDialog* dialog = nullptr;
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (auto* d = qobject_cast<QFileDialog*>(top); d && d->isVisible()) {
+                    dialog = d;
+                }
+            }
+            if (dialog == nullptr) {
+                return;
+            }
+            auto* fileName = dialog->findChild<QLineEdit*>("fileNameEdit");
+            if (!seen.found) {
+                seen.found = true;
+                seen.title = dialog->windowTitle();
+                if (auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo")) {
+                    for (int i = 0; i < combo->count(); ++i) {
+                        seen.entries.append(combo->itemText(i));
+                    }
+                }
+                seen.fileName = fileName ? fileName->text() : QStringLiteral("?");
+                dialog->setDirectory(folder.path());
+            }
+            const QStringList listed = Listed(*dialog, folder.path());
+            if (seen.listedByFirstEntry.isEmpty()) {
+                if (listed.isEmpty() && ++ticks < 500) {
+                    return;
+                }
+                seen.listedByFirstEntry = listed;
+                dialog->selectNameFilter(dialog->nameFilters().value(1));
+                ticks = 0;
+                return;
+            }
+            if (listed.size() < 3 && ++ticks < 500) {
+                return;
+            }
+            seen.listedByAllTypes = listed;
+            poll.stop();
+            if (!answer.isEmpty() && fileName != nullptr) {
+                fileName->setText(answer);                // as the user types it
+                static_cast<QDialog*>(dialog)->accept();  // public there
+            }
+            if (dialog->isVisible()) {
+                dialog->reject();
+            }
+        });
+        const auto open = [&](QPushButton* button, const QString& name) {
+            seen = DialogSeen();
+            answer = name;
+            ticks = 0;
+            poll.start();
+            button->click();
+            poll.stop();
+            return seen;
+        };
+        const QStringList allFiles{"a.skey", "b.pkey", "keyfile"};
+
+        const QString newFile = folder.filePath("not yet.skey");
+        const DialogSeen first = open(w->cmdSelectPrivateKeyFile, newFile);
+        QVERIFY(first.found);
+        QCOMPARE(first.title, QStringLiteral("Private Key file"));
+        QCOMPARE(first.entries, QStringList({"Private Key file (*.skey)", "All type (*.*)"}));
+        QCOMPARE(first.fileName, QString());
+        QCOMPARE(first.listedByFirstEntry, QStringList{"a.skey"});
+        QCOMPARE(first.listedByAllTypes, allFiles);
+        QCOMPARE(w->txtPrivateKeyFile->text(), newFile);
+        QCOMPARE(store_.writes, QStringList{Stored("private", newFile)});
+
+        // Nothing of the first opening shows; Cancel changes nothing.
+        const DialogSeen second = open(w->cmdSelectPublicKeyFile, QString());
+        QVERIFY(second.found);
+        QCOMPARE(second.title, QStringLiteral("Public Key file"));
+        QCOMPARE(second.entries, QStringList({"Public Key file (*.pkey)", "All type (*.*)"}));
+        QCOMPARE(second.fileName, QString());
+        QCOMPARE(second.listedByFirstEntry, QStringList{"b.pkey"});
+        QCOMPARE(second.listedByAllTypes, allFiles);
+        QVERIFY(w->txtPublicKeyFile->text().isEmpty());
+        QCOMPARE(store_.writes.size(), 1);
+    }
+};
+
+}  // namespace zelvora
+
+QTEST_MAIN(zelvora::KeySelectionTest)
+#include "KeySelectionTest.moc"

@@ -1,0 +1,9 @@
+#include "ui/ApplicationIcon.h"
+
+namespace zelvora {
+
+QIcon ApplicationIcon() {
+    return QIcon(QStringLiteral(":/icons/org.zelvora.Zelvora.png"));
+}
+
+}  // namespace zelvora
