@@ -9,6 +9,8 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelvora"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    // Ties the windows to the installed launcher entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.zelvora.Zelvora"));
 
     zelvora::QtClipboard clipboard;
     zelvora::QtProcessEnd processEnd;

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a configured and built build folder, unpacks
+# it into a scratch root and checks what a desktop install needs is there.
+# Argument: the build folder.
+set -euo pipefail
+build=$(realpath "$1")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+if ! cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1; then
+    cat "$work/cpack.log" >&2
+    echo "FAIL: cpack did not make a package" >&2
+    exit 1
+fi
+shopt -s nullglob
+debs=("$work"/out/*.deb)
+[ ${#debs[@]} -eq 1 ] || { echo "FAIL: expected one .deb, found ${#debs[@]}" >&2; exit 1; }
+deb=${debs[0]}
+echo "package: $(basename "$deb")"
+
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+app_id=org.zelvora.Zelvora
+desktop="$root/usr/share/applications/$app_id.desktop"
+for file in \
+    usr/bin/zelvora \
+    usr/bin/zelvora-keygen \
+    "usr/share/applications/$app_id.desktop" \
+    "usr/share/icons/hicolor/48x48/apps/$app_id.png" \
+    "usr/share/icons/hicolor/scalable/apps/$app_id.svg" \
+    usr/share/man/man1/zelvora.1 \
+    usr/share/man/man1/zelvora-keygen.1; do
+    [ -f "$root/$file" ] || fail "missing /$file"
+done
+for program in zelvora zelvora-keygen; do
+    [ -x "$root/usr/bin/$program" ] || fail "/usr/bin/$program is not executable"
+done
+
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+[ -n "$depends" ] || fail "Depends is empty"
+for library in libqt6widgets6 libssl3; do
+    grep -Eq "(^|, )$library( |,|$)" <<<"$depends" || fail "Depends does not name $library"
+done
+[ "$(dpkg-deb -f "$deb" Section)" = utils ] || fail "Section is not utils"
+[ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "no Maintainer"
+
+if [ -f "$desktop" ]; then
+    desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the entry"
+    # The entry starts a program and names an icon that the package holds.
+    exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+    [ -x "$root/usr/bin/$exec_name" ] || fail "Exec=$exec_name is not in /usr/bin"
+    icon_name=$(sed -n 's/^Icon=//p' "$desktop")
+    [ -f "$root/usr/share/icons/hicolor/48x48/apps/$icon_name.png" ] ||
+        fail "Icon=$icon_name has no 48x48 image"
+fi
+
+[ "$failures" -eq 0 ] || exit 1
+echo "package contents as expected"
