@@ -108,5 +108,33 @@ TEST(HexCodecTest, MegabytesRoundTrip) {
     EXPECT_EQ(BytesToHex(HexToBytes(QStringView(hex.toLower()))), hex);
 }
 
+// Long text is read in blocks of 32 characters at a time. A block with any
+// character but a plain digit in it must still read by the pair rule, and
+// the blocks around it as before: every position, and characters that look
+// like digits to a careless reader (a full-width one, a Latin-1 letter).
+TEST(HexCodecTest, LongTextReadsLikeItsPairs) {
+    const std::u16string digits =
+        u"0123456789abcdefABCDEF0123456789ABCDEFabcdef0123456789fedcbaFEDCBA9876543210"
+        u"00ff11EE22dd33CC4455";
+    ASSERT_EQ(digits.size(), 96u);
+    for (const char16_t odd : {u' ', u'\r', u'G', u'\u00C6', u'\u0130', u'\uFF11'}) {
+        for (std::size_t at = 0; at < digits.size(); ++at) {
+            std::u16string text = digits;
+            text[at] = odd;
+            Bytes pairwise;
+            for (std::size_t k = 0; k < text.size(); k += 2) {
+                pairwise.push_back(HexToBytes(QStringView(text).mid(k, 2)).at(0));
+            }
+            EXPECT_EQ(HexToBytes(QStringView(text)), pairwise)
+                << "character " << static_cast<int>(odd) << " at " << at;
+            if (odd < 0x100) {
+                const std::string narrow(text.begin(), text.end());
+                EXPECT_EQ(HexToBytes(std::string_view(narrow)), pairwise)
+                    << "single-byte character " << static_cast<int>(odd) << " at " << at;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zelvora
