@@ -176,11 +176,14 @@ void frmZuzezoRevevur::SetStagingText(const QString& text) {
 }
 
 void frmZuzezoRevevur::SetWorkControlsEnabled(bool enabled) {
+    // The key file controls go first: the focus a disabled button gives up
+    // moves on to the next enabled control, and passing through a path box
+    // would store its path again at every press, flushed to disk twice.
     for (QWidget* control :
-         {static_cast<QWidget*>(cmdEncrypt), static_cast<QWidget*>(cmdDecrypt),
-          static_cast<QWidget*>(cmdClear), static_cast<QWidget*>(cmdSelectPrivateKeyFile),
-          static_cast<QWidget*>(cmdSelectPublicKeyFile), static_cast<QWidget*>(txtPrivateKeyFile),
-          static_cast<QWidget*>(txtPublicKeyFile)}) {
+         {static_cast<QWidget*>(txtPrivateKeyFile), static_cast<QWidget*>(txtPublicKeyFile),
+          static_cast<QWidget*>(cmdSelectPrivateKeyFile),
+          static_cast<QWidget*>(cmdSelectPublicKeyFile), static_cast<QWidget*>(cmdClear),
+          static_cast<QWidget*>(cmdDecrypt), static_cast<QWidget*>(cmdEncrypt)}) {
         control->setEnabled(enabled);
     }
 }

@@ -219,6 +219,31 @@ private slots:
         QCOMPARE(store_.writes, expected);
     }
 
+    // Encrypt and Decrypt disable the key file boxes while they work. The
+    // focus the pressed button gives up must not pass through the boxes on
+    // its way, or every press would store both paths again.
+    void pressStoresNothing_data() {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("Encrypt") << "encrypt";
+        QTest::newRow("Decrypt") << "decrypt";
+    }
+
+    void pressStoresNothing() {
+        QFETCH(QString, button);
+        auto w = MakeWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        w->txtPrivateKeyFile->setText(QStringLiteral("/no such folder/own.skey"));
+        w->txtPublicKeyFile->setText(QStringLiteral("/no such folder/recipient.pkey"));
+        QPushButton* pressed = button == "encrypt" ? w->cmdEncrypt : w->cmdDecrypt;
+        pressed->setFocus();
+        store_.writes.clear();
+
+        QTest::mouseClick(pressed, Qt::LeftButton);
+
+        QVERIFY(!box_.shown.isEmpty());  // the press ran, and met the missing files
+        QCOMPARE(store_.writes, QStringList());
+    }
+
     void storeWritesTheUserSettingsFile_data() {
         QTest::addColumn<QStringList>("writes");  // private, public, private, ...
         QTest::addColumn<QStringList>("lines");
