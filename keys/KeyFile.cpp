@@ -35,11 +35,20 @@ int ReadAll(int fd, SecureBytes& content) {
     if (S_ISREG(info.st_mode) && static_cast<std::size_t>(info.st_size) > kMaxKeyFileSize) {
         return EFBIG;
     }
-    // One byte more than the limit tells a file that grew, or a device with
-    // no size, from one that fits.
-    content.resize(kMaxKeyFileSize + 1);
+    // A regular file tells its size, and a buffer of that size saves zeroing
+    // and wiping a whole megabyte at every press. One byte more tells a file
+    // that grew since, or one that gave no size (procfs), from one that fits;
+    // those, and devices, are read on up to one byte over the limit.
+    content.resize(S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) + 1
+                                         : kMaxKeyFileSize + 1);
     std::size_t used = 0;
-    while (used < content.size()) {
+    for (;;) {
+        if (used == content.size()) {
+            if (used > kMaxKeyFileSize) {
+                break;
+            }
+            content.resize(kMaxKeyFileSize + 1);
+        }
         const ssize_t got = ::read(fd, content.data() + used, content.size() - used);
         if (got < 0) {
             if (errno == EINTR) {

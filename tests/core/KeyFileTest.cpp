@@ -1,7 +1,9 @@
 #include "keys/KeyFile.h"
 
+#include "keys/Utility.h"
 #include "tests/fakes/RecordingMessageBox.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -83,6 +85,9 @@ protected:
         if (name == "NotAFolder") {
             return Write("plain", "00") + "/key.skey";
         }
+        if (name == "EndlessDevice") {
+            return QStringLiteral("/dev/zero");
+        }
         return {};
     }
 };
@@ -101,13 +106,30 @@ INSTANTIATE_TEST_SUITE_P(Files, KeyFileFailureTest,
                          ::testing::Values(FailureCase{"Missing", "No such file or directory", 2},
                                            FailureCase{"Folder", "Is a directory", 0x15},
                                            FailureCase{"TooLarge", "File too large", 0x1B},
-                                           FailureCase{"NotAFolder", "Not a directory", 0x14}),
+                                           FailureCase{"NotAFolder", "Not a directory", 0x14},
+                                           FailureCase{"EndlessDevice", "File too large", 0x1B}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(KeyFileTest, LargestAllowedFileIsRead) {
     const auto key = ReadKeyFile(Write("big.skey", std::string(kMaxKeyFileSize, 'F')), box_);
     ASSERT_TRUE(key.has_value());
     EXPECT_EQ(key->size(), kMaxKeyFileSize / 2);
+    EXPECT_TRUE(box_.shown.isEmpty());
+}
+
+// Files in /proc give their size as 0 and make their text as it is read;
+// the reader must not trust the size and stop short.
+TEST_F(KeyFileTest, FileThatHidesItsSizeIsReadToItsEnd) {
+    QFile file(QStringLiteral("/proc/version"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray text = file.readAll();
+    ASSERT_GT(text.size(), 1);
+    text.replace('\r', QByteArray()).replace('\n', QByteArray());
+    const auto key = ReadKeyFile(QStringLiteral("/proc/version"), box_);
+    ASSERT_TRUE(key.has_value());
+    EXPECT_EQ(
+        Bytes(key->begin(), key->end()),
+        HexToBytes(std::string_view(text.constData(), static_cast<std::size_t>(text.size()))));
     EXPECT_TRUE(box_.shown.isEmpty());
 }
 
