@@ -3,7 +3,7 @@
 # floor in the same run, and prints one table: ours, the floor, the ratio and
 # the target for each row. Times are medians over repetitions.
 #
-#   ./bench.sh [REPETITIONS]      (default 5; start-up runs 4 rounds each)
+#   ./bench.sh [REPETITIONS]      (default 5; start-up runs 6 rounds per repetition)
 #
 # ZELVORA_BUILD names another, already configured, build folder to use.
 set -euo pipefail
@@ -46,7 +46,7 @@ QT_QPA_PLATFORM=xcb xvfb-run -a "$bin/zelvora_peak_memory" decrypt --foreign-cli
 if [ -x "$bin/zelvora_startup_watch" ]; then
     echo "running start-up..." >&2
     QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" \
-        "$bin/zelvora_startup_watch" $((repetitions * 4)) \
+        "$bin/zelvora_startup_watch" $((repetitions * 6)) \
         zelvora="$bin/zelvora" floor="$bin/zelvora_startup_floor" empty="$bin/zelvora_empty_window" \
         >"$out/startup.json" 2>"$out/startup.err" || { cat "$out/startup.err" >&2; exit 1; }
 fi

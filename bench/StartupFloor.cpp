@@ -1,13 +1,17 @@
 // The start-up floor: a Qt program with no logic that shows the main
-// window's controls in the same layout, with the same captions, flags and
-// styling, and does nothing else.
+// window's controls in the same layout, with the same captions, font, icon
+// and flags, and does nothing else: no ports, no settings store, no file
+// dialog, no splash window, no crypto library, no connections.
+
+#include "ui/MessageField.h"
+#include "ui/WrappingButton.h"
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 
@@ -17,10 +21,14 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Zelvora v1.0"));
+    window.setWindowIcon(QIcon(QStringLiteral(":/icons/org.zelvora.Zelvora.png")));
     window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint);
     window.menuBar()->addAction(QStringLiteral("&About"));
     window.menuBar()->addAction(QStringLiteral("&QuickHelp"));
+    QFont small = window.font();
+    small.setPointSizeF(8);
+    window.setFont(small);
 
     const double dpi = window.logicalDpiY();
     const auto px = [dpi](int twips) { return static_cast<int>(std::lround(twips * dpi / 1440)); };
@@ -39,18 +47,21 @@ int main(int argc, char* argv[]) {
     auto* publicButton = new QPushButton(QStringLiteral("Public key file"), keys);
     publicButton->setGeometry(rect(120, 600, 1245, 285));
     (new QGroupBox(QStringLiteral("Message"), client))->setGeometry(rect(0, 1080, 6375, 2640));
-    auto* message = new QPlainTextEdit(client);
+    auto* message = new zelvora::MessageField(client);
     message->setGeometry(rect(120, 1320, 6135, 2295));
-    auto* quit = new QPushButton(QStringLiteral("Quit"), client);
+    message->raise();
+    auto* quit = new zelvora::WrappingButton(QStringLiteral("Quit"), client);
     quit->setGeometry(rect(5160, 3840, 1215, 540));
-    auto* decrypt = new QPushButton(QStringLiteral("Decrypt from clipboard"), client);
+    auto* decrypt = new zelvora::WrappingButton(QStringLiteral("Decrypt from clipboard"), client);
     decrypt->setGeometry(rect(1800, 3840, 1575, 540));
-    auto* encrypt = new QPushButton(QStringLiteral("Encrypt to clipboard and clear"), client);
+    auto* encrypt =
+        new zelvora::WrappingButton(QStringLiteral("Encrypt to clipboard and clear"), client);
     encrypt->setGeometry(rect(120, 3840, 1575, 540));
-    auto* clear = new QPushButton(QStringLiteral("Clear message field"), client);
+    auto* clear = new zelvora::WrappingButton(QStringLiteral("Clear message field"), client);
     clear->setGeometry(rect(3480, 3840, 1575, 540));
-    for (QPushButton* button : {decrypt, encrypt, clear}) {
-        button->setStyleSheet(QStringLiteral("padding: 0px 2px;"));
+    for (QPushButton* button : std::initializer_list<QPushButton*>{privateButton, publicButton,
+                                                                   quit, decrypt, encrypt, clear}) {
+        button->setAutoDefault(false);
     }
 
     client->setFixedSize(px(6465), px(4470));
