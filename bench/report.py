@@ -123,7 +123,9 @@ def handler_rows(table, runs, details):
                 f"rest = message field {fmt_time(field)} + clipboard {fmt_time(clipboard)} + "
                 f"key files {fmt_time(keys)} (alone) + hex, text conversion, staging "
                 f"{fmt_time(max(rest - field - clipboard - keys, 0.0))}"
-                + (f"; characters the message field received: {h['field_chars_added']:.0f}"
+                + (f"; hex text laid out in the message field: "
+                   + ("no (the field was only emptied)" if h["field_chars_added"] <= 1 else
+                      f"YES ({h['field_chars_added']:.0f} characters entered it)")
                    if "field_chars_added" in h else ""))
 
 
