@@ -176,22 +176,26 @@ void frmZuzezoRevevur::SetStagingText(const QString& text) {
 }
 
 void frmZuzezoRevevur::SetWorkControlsEnabled(bool enabled) {
-    // The key file controls go first: the focus a disabled button gives up
-    // moves on to the next enabled control, and passing through a path box
-    // would store its path again at every press, flushed to disk twice.
     for (QWidget* control :
-         {static_cast<QWidget*>(txtPrivateKeyFile), static_cast<QWidget*>(txtPublicKeyFile),
-          static_cast<QWidget*>(cmdSelectPrivateKeyFile),
-          static_cast<QWidget*>(cmdSelectPublicKeyFile), static_cast<QWidget*>(cmdClear),
-          static_cast<QWidget*>(cmdDecrypt), static_cast<QWidget*>(cmdEncrypt)}) {
+         {static_cast<QWidget*>(cmdEncrypt), static_cast<QWidget*>(cmdDecrypt),
+          static_cast<QWidget*>(cmdClear), static_cast<QWidget*>(cmdSelectPrivateKeyFile),
+          static_cast<QWidget*>(cmdSelectPublicKeyFile), static_cast<QWidget*>(txtPrivateKeyFile),
+          static_cast<QWidget*>(txtPublicKeyFile)}) {
         control->setEnabled(enabled);
     }
 }
 
 void frmZuzezoRevevur::BeginWork(const QString& caption) {
-    // Disabling the focused button hands the focus to the next enabled
-    // control; EndWork gives it back, so the keyboard stays where it was.
+    // Qt hands the focus of a control being disabled to the next enabled
+    // one. Left alone, the pressed button's focus would wander through the
+    // path boxes as they are disabled in turn, and each focus loss would
+    // store a path again. So the focus is taken off the work controls first
+    // and given back by EndWork: the keyboard stays where the user left it.
     focusBeforeWork_ = QApplication::focusWidget();
+    if (focusBeforeWork_ && focusBeforeWork_->window() == this && focusBeforeWork_ != TextBox &&
+        focusBeforeWork_ != cmdQuit) {
+        focusBeforeWork_->clearFocus();
+    }
     fra1->setTitle(caption);
     SetWorkControlsEnabled(false);
     // One pass, so the new caption and the disabled controls are painted
