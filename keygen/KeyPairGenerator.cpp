@@ -1,5 +1,7 @@
 #include "keygen/KeyPairGenerator.h"
 
+#include "crypto/OpenSslHandles.h"
+
 #include <openssl/bio.h>
 #include <openssl/encoder.h>
 #include <openssl/err.h>
@@ -17,15 +19,6 @@
 namespace zelvora {
 namespace {
 
-template <auto FreeFunction>
-struct OpenSslFree {
-    template <class T>
-    void operator()(T* object) const noexcept {
-        FreeFunction(object);
-    }
-};
-using PkeyCtxPtr = std::unique_ptr<EVP_PKEY_CTX, OpenSslFree<&EVP_PKEY_CTX_free>>;
-using PkeyPtr = std::unique_ptr<EVP_PKEY, OpenSslFree<&EVP_PKEY_free>>;
 using EncoderCtxPtr = std::unique_ptr<OSSL_ENCODER_CTX, OpenSslFree<&OSSL_ENCODER_CTX_free>>;
 using BioPtr = std::unique_ptr<BIO, OpenSslFree<&BIO_free>>;
 

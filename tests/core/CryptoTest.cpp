@@ -1,7 +1,7 @@
 #include "crypto/CryptoErrors.h"
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
-#include "tests/core/CryptoTestKeys.h"
+#include "tests/support/CryptoTestKeys.h"
 
 #include <gtest/gtest.h>
 

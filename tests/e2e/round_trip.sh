@@ -6,28 +6,7 @@ set -euo pipefail
 bin=$(realpath "$1")
 artifacts=$(realpath -m "${2:-artifacts}")
 mkdir -p "$artifacts"
-work=$(mktemp -d)
-pid=""
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-# Polls until the command succeeds; the program answers asynchronously.
-wait_for() {
-    local tries=100
-    until "$@" >/dev/null 2>&1; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] || return 1
-        sleep 0.1
-    done
-}
+source "$(dirname "$0")/lib.sh"
 
 clipboard() { xclip -o -selection clipboard -t UTF8_STRING 2>/dev/null; }
 clipboard_equals() { [ "$(clipboard)" = "$1" ]; }
@@ -38,7 +17,6 @@ clipboard_is_hex() {
 }
 clipboard_is_wrapped() { [ "$(clipboard | wc -l)" -ge 2 ]; }
 clipboard_has_no_text() { ! clipboard >/dev/null; }
-keys() { xdotool key --clearmodifiers --delay 20 "$@"; }
 
 "$bin/zelvora-keygen" --bits 2048 "$work/me" >/dev/null
 export XDG_CONFIG_HOME="$work/config"

@@ -5,31 +5,9 @@
 # Argument: the folder with the binaries.
 set -euo pipefail
 bin=$(realpath "$1")
-work=$(mktemp -d)
-pid=""
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-# Polls until the command succeeds; the program answers asynchronously.
-wait_for() {
-    local tries=100
-    until "$@" >/dev/null 2>&1; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] || return 1
-        sleep 0.1
-    done
-}
+source "$(dirname "$0")/lib.sh"
 
 find_window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
-keys() { xdotool key --clearmodifiers --delay 20 "$@"; }
 
 export XDG_CONFIG_HOME="$work/config"
 conf="$XDG_CONFIG_HOME/ZuzizOruverOvododa.conf"

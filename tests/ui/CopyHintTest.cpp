@@ -2,6 +2,7 @@
 
 #include "tests/fakes/FakeFileDialog.h"
 #include "tests/fakes/FakeSettingsStore.h"
+#include "tests/support/ShowMainWindow.h"
 #include "tests/fakes/RecordingMessageBox.h"
 #include "tests/support/TestKeys.h"
 #include "ui/QtClipboard.h"
@@ -29,15 +30,7 @@ class CopyHintTest : public QObject {
 
 private:
     std::unique_ptr<frmZuzezoRevevur> MakeWindow() {
-        MainWindowPorts ports;
-        ports.clipboard = &clipboard_;
-        ports.messageBox = &box_;
-        ports.fileDialog = &dialog_;
-        ports.settings = &store_;
-        ports.quit = [] {};
-        auto window = std::make_unique<frmZuzezoRevevur>(std::move(ports));
-        window->show();
-        return window;
+        return test::ShowMainWindow(clipboard_, box_, &dialog_, &store_);
     }
 
     QtClipboard clipboard_;

@@ -3,6 +3,7 @@
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeFileDialog.h"
 #include "tests/fakes/FakeSettingsStore.h"
+#include "tests/support/ShowMainWindow.h"
 #include "tests/fakes/RecordingMessageBox.h"
 #include "ui/ApplicationIcon.h"
 #include "ui/LabelFit.h"
@@ -54,15 +55,7 @@ class InfoWindowsTest : public QObject {
 
 private:
     std::unique_ptr<frmZuzezoRevevur> MakeWindow() {
-        MainWindowPorts ports;
-        ports.clipboard = &clipboard_;
-        ports.messageBox = &box_;
-        ports.fileDialog = &dialog_;
-        ports.settings = &store_;
-        ports.quit = [] {};
-        auto window = std::make_unique<frmZuzezoRevevur>(std::move(ports));
-        window->show();
-        return window;
+        return test::ShowMainWindow(clipboard_, box_, &dialog_, &store_);
     }
 
     static QAction* Entry(frmZuzezoRevevur& w, const QString& which) {

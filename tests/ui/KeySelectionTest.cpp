@@ -3,6 +3,7 @@
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeFileDialog.h"
 #include "tests/fakes/FakeSettingsStore.h"
+#include "tests/support/ShowMainWindow.h"
 #include "tests/fakes/RecordingMessageBox.h"
 #include "ui/QtSettingsStore.h"
 
@@ -63,15 +64,8 @@ class KeySelectionTest : public QObject {
 
 private:
     std::unique_ptr<frmZuzezoRevevur> MakeWindow(bool realDialog = false, bool realStore = false) {
-        MainWindowPorts ports;
-        ports.clipboard = &clipboard_;
-        ports.messageBox = &box_;
-        ports.fileDialog = realDialog ? nullptr : &dialog_;
-        ports.settings = realStore ? nullptr : &store_;
-        ports.quit = [] {};
-        auto window = std::make_unique<frmZuzezoRevevur>(std::move(ports));
-        window->show();
-        return window;
+        return test::ShowMainWindow(clipboard_, box_, realDialog ? nullptr : &dialog_,
+                                    realStore ? nullptr : &store_);
     }
 
     static QLineEdit* Box(frmZuzezoRevevur& w, const QString& which) {

@@ -2,8 +2,11 @@
 
 #include "app/preloader.h"
 #include "tests/fakes/FakeClipboard.h"
+#include "tests/fakes/FakeFileDialog.h"
 #include "tests/fakes/FakeProcessEnd.h"
+#include "tests/fakes/FakeSettingsStore.h"
 #include "tests/fakes/RecordingMessageBox.h"
+#include "tests/support/ShowMainWindow.h"
 #include "tests/support/TestKeys.h"
 #include "ui/MessageField.h"
 
@@ -40,13 +43,7 @@ class MainWindowTest : public QObject {
 
 private:
     std::unique_ptr<frmZuzezoRevevur> MakeWindow() {
-        MainWindowPorts ports;
-        ports.clipboard = &clipboard_;
-        ports.messageBox = &box_;
-        ports.quit = [this] { ++quits_; };
-        auto window = std::make_unique<frmZuzezoRevevur>(std::move(ports));
-        window->show();
-        return window;
+        return test::ShowMainWindow(clipboard_, box_, &dialog_, &store_, [this] { ++quits_; });
     }
 
     QList<QWidget*> WorkControls(const frmZuzezoRevevur& w) {
@@ -61,6 +58,8 @@ private:
 
     FakeClipboard clipboard_;
     BusyStateProbe box_;
+    FakeFileDialog dialog_;
+    FakeSettingsStore store_;
     int quits_ = 0;
 
 private slots:

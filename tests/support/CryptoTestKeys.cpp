@@ -1,4 +1,6 @@
-#include "tests/core/CryptoTestKeys.h"
+#include "tests/support/CryptoTestKeys.h"
+
+#include "crypto/OpenSslHandles.h"
 
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
@@ -14,13 +16,7 @@ namespace zelvora::test {
 namespace {
 
 template <auto FreeFunction>
-struct Free {
-    template <class T>
-    void operator()(T* object) const noexcept {
-        FreeFunction(object);
-    }
-};
-using PkeyPtr = std::unique_ptr<EVP_PKEY, Free<&EVP_PKEY_free>>;
+using Free = OpenSslFree<FreeFunction>;
 
 [[noreturn]] void Abort(const std::string& what) {
     throw std::runtime_error("test key set-up failed: " + what);

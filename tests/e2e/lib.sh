@@ -1,0 +1,27 @@
+# Shared by the end-to-end scripts, which run inside `xvfb-run -a`: a scratch
+# folder, a program to stop at the end, and polling for what the program
+# does asynchronously. Sets `work`; scripts put the program's pid in `pid`.
+work=$(mktemp -d)
+pid=""
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Polls until the command succeeds, for up to ten seconds.
+wait_for() {
+    local tries=100
+    until "$@" >/dev/null 2>&1; do
+        tries=$((tries - 1))
+        [ "$tries" -gt 0 ] || return 1
+        sleep 0.1
+    done
+}
+
+keys() { xdotool key --clearmodifiers --delay 20 "$@"; }
