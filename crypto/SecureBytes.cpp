@@ -1,12 +1,14 @@
 #include "crypto/SecureBytes.h"
 
-#include <openssl/crypto.h>
+#include <string.h>
 
 namespace zelvora {
 
 void WipeMemory(void* data, std::size_t size) noexcept {
+    // explicit_bzero is a plain memset the compiler may not drop as a dead
+    // store; it wipes megabytes of plaintext at memset speed.
     if (data != nullptr && size != 0) {
-        OPENSSL_cleanse(data, size);
+        explicit_bzero(data, size);
     }
 }
 

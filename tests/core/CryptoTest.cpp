@@ -128,7 +128,7 @@ TEST_P(DamageTest, IsRefusedWithTheRightError) {
     const EncodedKey& key = CryptoTestKeys::Rsa(2048);
     Bytes ciphertext = Encrypt(key, Message(100));
     ASSERT_EQ(ciphertext.size(), kTotal);
-    ciphertext.resize(c.length);
+    ciphertext.resize(c.length, 0);
     if (c.flip != kNoFlip) {
         ciphertext.at(c.flip) ^= 0x01;
     }
