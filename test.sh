@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the regular build
-# first, then the core again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# (unit, window, interoperability, end-to-end and package tests), the core
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, the core under
+# valgrind's memcheck, and a short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/build.sh
@@ -12,3 +14,6 @@ cmake --build build-asan -j"$(nproc)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -L core
+
+./scripts/memcheck.sh build
+./scripts/fuzz-smoke.sh
