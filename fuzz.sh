@@ -26,8 +26,15 @@ targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 
 ./scripts/install-deps.sh
-cmake -S fuzz -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++-16 >/dev/null
-cmake --build build-fuzz -j"$(nproc)" >/dev/null
+# Quiet unless something fails: then the build's own output says what.
+build_log="$(mktemp)"
+if ! { cmake -S fuzz -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++-16 &&
+       cmake --build build-fuzz -j"$(nproc)"; } >"$build_log" 2>&1; then
+    tail -n 60 "$build_log"
+    echo "fuzz: the fuzz targets did not build" >&2
+    exit 1
+fi
+rm -f "$build_log"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
