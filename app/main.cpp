@@ -15,15 +15,16 @@ int main(int argc, char* argv[]) {
     zelvora::QtClipboard clipboard;
     zelvora::QtProcessEnd processEnd;
     zelvora::preloader splash(clipboard, processEnd);
-    splash.Form_Load();
 
     // Every road out of the program goes through Quit, so the clipboard is
-    // cleared whether the user, a signal or the session ends it.
+    // cleared whether the user, a signal or the session ends it. Set up
+    // before the window shows, so no signal finds the default handler.
     zelvora::SignalQuit signalQuit;
     QObject::connect(&signalQuit, &zelvora::SignalQuit::requested, &splash,
                      &zelvora::preloader::Quit);
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &splash,
                      &zelvora::preloader::Quit);
 
+    splash.Form_Load();
     return QApplication::exec();
 }

@@ -12,8 +12,8 @@
 #include "ui/frmAbout.h"
 #include "ui/frmHelp.h"
 
-#include <QCloseEvent>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
