@@ -1,7 +1,7 @@
 #pragma once
 
 #include "message/ClipboardPort.h"
-#include "ui/ProcessEndPort.h"
+#include "app/ProcessEndPort.h"
 
 #include <QWidget>
 

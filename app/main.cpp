@@ -1,7 +1,7 @@
 #include "app/SignalQuit.h"
 #include "app/preloader.h"
 #include "ui/QtClipboard.h"
-#include "ui/QtProcessEnd.h"
+#include "app/QtProcessEnd.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
 #include "bench/BenchKeys.h"
 
-#include "keys/Utility.h"
+#include "base/HexText.h"
 
 #include <QFile>
 

@@ -14,7 +14,7 @@
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
 #include "keys/KeyFile.h"
-#include "keys/Utility.h"
+#include "base/HexText.h"
 #include "ui/MessageField.h"
 #include "ui/QtClipboard.h"
 

@@ -2,7 +2,7 @@
 // buffer of the output's size. Both sides allocate their output anew each
 // time, as a press of a button does.
 
-#include "keys/Utility.h"
+#include "base/HexText.h"
 
 #include <benchmark/benchmark.h>
 

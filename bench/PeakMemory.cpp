@@ -21,7 +21,7 @@
 #include "bench/BenchWindow.h"
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
-#include "keys/Utility.h"
+#include "base/HexText.h"
 #include "ui/MessageField.h"
 #include "ui/QtClipboard.h"
 

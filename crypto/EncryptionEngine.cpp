@@ -1,8 +1,8 @@
 #include "crypto/EncryptionEngine.h"
 
-#include "crypto/CryptoErrors.h"
-#include "crypto/OpenSslHandles.h"
-#include "crypto/RsaKey.h"
+#include "base/ErrorCode.h"
+#include "keys/OpenSslHandles.h"
+#include "keys/RsaKey.h"
 
 #include <openssl/core_names.h>
 #include <openssl/err.h>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "crypto/Error.h"
+#include "base/Error.h"
 #include "crypto/RsaMethod.h"
-#include "crypto/SecureBytes.h"
+#include "base/SecureBytes.h"
 
 #include <cstdint>
 #include <expected>

@@ -1,7 +1,7 @@
 #include "crypto/RsaMethod.h"
 
-#include "crypto/CryptoErrors.h"
-#include "crypto/RsaKey.h"
+#include "base/ErrorCode.h"
+#include "keys/RsaKey.h"
 
 #include <utility>
 

@@ -5,7 +5,7 @@
 //  - odd: the rest flips bits of a real ciphertext; any change must be
 //    refused, and no change must give the message back.
 
-#include "crypto/CryptoErrors.h"
+#include "base/ErrorCode.h"
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
 #include "tests/support/TestKeys.h"

@@ -3,7 +3,7 @@
 // the bytes it started from.
 
 #include "fuzz/ReferenceHex.h"
-#include "keys/Utility.h"
+#include "base/HexText.h"
 
 #include <QString>
 

@@ -3,9 +3,9 @@
 // behind, or taken as exactly one kind of key, which must then work: a
 // public key encrypts, a private key refuses a ciphertext it did not make.
 
-#include "crypto/CryptoErrors.h"
+#include "base/ErrorCode.h"
 #include "crypto/EncryptionEngine.h"
-#include "crypto/RsaKey.h"
+#include "keys/RsaKey.h"
 #include "crypto/RsaMethod.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // zelvora-keygen: makes the key pair whose two halves Zelvora reads from a
 // private (.skey) and a public (.pkey) key file.
 
-#include "keygen/KeyFileWriter.h"
-#include "keygen/KeyPairGenerator.h"
+#include "keys/KeyFileWriter.h"
+#include "keys/KeyPairGenerator.h"
 
 #include <charconv>
 #include <expected>

@@ -1,7 +1,7 @@
 #include "keys/KeyFile.h"
 
-#include "keys/ErrorReport.h"
-#include "keys/Utility.h"
+#include "texts/ErrorReport.h"
+#include "base/HexText.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "crypto/SecureBytes.h"
-#include "keys/MessageBoxPort.h"
+#include "base/SecureBytes.h"
+#include "message/MessageBoxPort.h"
 
 #include <QString>
 

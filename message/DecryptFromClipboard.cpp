@@ -1,8 +1,8 @@
 #include "message/DecryptFromClipboard.h"
 
 #include "crypto/EncryptionEngine.h"
-#include "keys/ErrorReport.h"
-#include "keys/Utility.h"
+#include "texts/ErrorReport.h"
+#include "base/HexText.h"
 #include "message/InitEncryptionMethod.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "message/InitEncryptionMethod.h"
 
-#include "keys/ErrorReport.h"
+#include "texts/ErrorReport.h"
 #include "keys/KeyFile.h"
 
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "crypto/EncryptionEngine.h"
-#include "keys/MessageBoxPort.h"
+#include "message/MessageBoxPort.h"
 #include "message/WorkWindowPort.h"
 
 namespace zelvora {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "keys/MessageBoxPort.h"
-#include "keys/SettingsStorePort.h"
+#include "message/MessageBoxPort.h"
+#include "ui/SettingsStorePort.h"
 #include "message/ClipboardPort.h"
 #include "ui/FileDialogPort.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "keys/SettingsStorePort.h"
+#include "ui/SettingsStorePort.h"
 
 namespace zelvora {
 

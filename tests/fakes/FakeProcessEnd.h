@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/ProcessEndPort.h"
+#include "app/ProcessEndPort.h"
 
 #include <functional>
 

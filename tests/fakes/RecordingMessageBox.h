@@ -1,6 +1,6 @@
 #pragma once
 
-#include "keys/MessageBoxPort.h"
+#include "message/MessageBoxPort.h"
 
 #include <QString>
 #include <QStringList>

@@ -9,7 +9,7 @@
 
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
-#include "keys/Utility.h"
+#include "base/HexText.h"
 
 #include <cstdio>
 #include <fstream>

@@ -1,6 +1,6 @@
 #include "tests/support/CryptoTestKeys.h"
 
-#include "crypto/OpenSslHandles.h"
+#include "keys/OpenSslHandles.h"
 
 #include <openssl/bn.h>
 #include <openssl/core_names.h>

@@ -1,6 +1,6 @@
 #include "tests/support/TestKeys.h"
 
-#include "keys/Utility.h"
+#include "base/HexText.h"
 #include "tests/support/CryptoTestKeys.h"
 
 #include <QFile>

@@ -1,9 +1,9 @@
-#include "crypto/RsaKey.h"
+#include "keys/RsaKey.h"
 
-#include "crypto/CryptoErrors.h"
-#include "crypto/OpenSslHandles.h"
-#include "crypto/RsaKeyBlob.h"
-#include "crypto/SecureBytes.h"
+#include "base/ErrorCode.h"
+#include "keys/OpenSslHandles.h"
+#include "keys/RsaKeyBlob.h"
+#include "base/SecureBytes.h"
 
 #include <openssl/core_names.h>
 #include <openssl/err.h>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Wipe.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -9,9 +11,6 @@
 #include <vector>
 
 namespace zelvora {
-
-// Overwrites memory in a way the optimiser may not drop.
-void WipeMemory(void* data, std::size_t size) noexcept;
 
 // Leaves new elements uninitialised, where std::allocator would zero them.
 // Every buffer of the byte types below is written in full right after it is

@@ -1,6 +1,6 @@
-#include "crypto/RsaKeyBlob.h"
+#include "keys/RsaKeyBlob.h"
 
-#include "crypto/DerReader.h"
+#include "keys/DerReader.h"
 
 #include <algorithm>
 #include <array>

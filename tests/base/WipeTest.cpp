@@ -6,7 +6,7 @@
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
 #include "keys/KeyFile.h"
-#include "keys/Utility.h"
+#include "base/HexText.h"
 #include "tests/fakes/RecordingMessageBox.h"
 #include "tests/support/TestKeys.h"
 

@@ -1,4 +1,4 @@
-#include "keys/ErrorReport.h"
+#include "texts/ErrorReport.h"
 
 namespace zelvora {
 

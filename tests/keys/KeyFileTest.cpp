@@ -1,6 +1,6 @@
 #include "keys/KeyFile.h"
 
-#include "keys/Utility.h"
+#include "base/HexText.h"
 #include "tests/fakes/RecordingMessageBox.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "crypto/DerReader.h"
+#include "keys/DerReader.h"
 
 #include <cstddef>
 

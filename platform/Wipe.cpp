@@ -1,4 +1,4 @@
-#include "crypto/SecureBytes.h"
+#include "platform/Wipe.h"
 
 #include <string.h>
 

@@ -1,4 +1,4 @@
-#include "crypto/CryptoErrors.h"
+#include "base/ErrorCode.h"
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
 #include "tests/support/CryptoTestKeys.h"

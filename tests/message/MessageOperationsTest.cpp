@@ -2,7 +2,7 @@
 #include "message/EncryptToClipboard.h"
 
 #include "crypto/EncryptionEngine.h"
-#include "keys/ErrorReport.h"
+#include "texts/ErrorReport.h"
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeWorkWindow.h"
 #include "tests/fakes/RecordingMessageBox.h"

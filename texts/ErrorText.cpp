@@ -1,4 +1,4 @@
-#include "crypto/CryptoErrors.h"
+#include "base/ErrorCode.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "crypto/Error.h"
-#include "crypto/SecureBytes.h"
+#include "base/Error.h"
+#include "base/SecureBytes.h"
 
 #include <expected>
 

@@ -1,4 +1,4 @@
-#include "ui/QtProcessEnd.h"
+#include "app/QtProcessEnd.h"
 
 #include <QGuiApplication>
 

@@ -1,4 +1,4 @@
-#include "keys/Utility.h"
+#include "base/HexText.h"
 
 #include <array>
 #include <bit>

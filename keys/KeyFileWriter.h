@@ -1,6 +1,6 @@
 #pragma once
 
-#include "crypto/Error.h"
+#include "base/Error.h"
 
 #include <cstdint>
 #include <expected>

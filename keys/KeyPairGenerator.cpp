@@ -1,6 +1,6 @@
-#include "keygen/KeyPairGenerator.h"
+#include "keys/KeyPairGenerator.h"
 
-#include "crypto/OpenSslHandles.h"
+#include "keys/OpenSslHandles.h"
 
 #include <openssl/bio.h>
 #include <openssl/encoder.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "crypto/SecureBytes.h"
+#include "base/SecureBytes.h"
 
 #include <QString>
 #include <QStringView>

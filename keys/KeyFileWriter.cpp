@@ -1,7 +1,7 @@
-#include "keygen/KeyFileWriter.h"
+#include "keys/KeyFileWriter.h"
 
-#include "crypto/SecureBytes.h"
-#include "keys/Utility.h"
+#include "base/SecureBytes.h"
+#include "base/HexText.h"
 
 #include <QString>
 
