@@ -8,9 +8,9 @@
 #include <QScreen>
 #include <QWidget>
 
-namespace zelvora {
+namespace zelvora::ShellLook {
 
-void ShellLook::Apply(QWidget& window, int widthTwips, int heightTwips) {
+void Apply(QWidget& window, int widthTwips, int heightTwips) {
     window.setWindowTitle(QStringLiteral("Form1"));
     QPalette palette = window.palette();
     palette.setColor(QPalette::Window, QColor(255, 128, 0));
@@ -24,11 +24,11 @@ void ShellLook::Apply(QWidget& window, int widthTwips, int heightTwips) {
     }
 }
 
-QLabel* ShellLook::AddLabel(QWidget& window, const QString& text, const QRect& twips) {
+QLabel* AddLabel(QWidget& window, const QString& text, const QRect& twips) {
     auto* label = new QLabel(text, &window);
     label->setGeometry(Twips(window).Rect(twips.x(), twips.y(), twips.width(), twips.height()));
     label->setWordWrap(true);
     return label;
 }
 
-}  // namespace zelvora
+}  // namespace zelvora::ShellLook

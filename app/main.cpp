@@ -1,5 +1,6 @@
 #include "app/SignalQuit.h"
 #include "app/preloader.h"
+#include "texts/Version.h"
 #include "ui/QtClipboard.h"
 #include "app/QtProcessEnd.h"
 
@@ -8,7 +9,7 @@
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelvora"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    QApplication::setApplicationVersion(QLatin1String(zelvora::kVersion));
     // Ties the windows to the installed launcher entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.zelvora.Zelvora"));
 

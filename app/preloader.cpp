@@ -35,8 +35,14 @@ void preloader::Form_Load() {
     if (!mainWindow_) {
         MainWindowPorts ports;
         ports.clipboard = &clipboard_;
+        ports.messageBox = &messageBox_;
+        ports.fileDialog = &fileDialog_;
+        ports.settings = &settings_;
         ports.quit = [this] { Quit(); };
         mainWindow_ = std::make_unique<frmZuzezoRevevur>(std::move(ports));
+        // Boxes and dialogs open in front of the window they serve.
+        messageBox_.SetOwner(mainWindow_.get());
+        fileDialog_.SetOwner(mainWindow_.get());
     }
     mainWindow_->show();
     hide();

@@ -1,7 +1,10 @@
 #pragma once
 
-#include "message/ClipboardPort.h"
 #include "app/ProcessEndPort.h"
+#include "message/ClipboardPort.h"
+#include "ui/QtFileDialog.h"
+#include "ui/QtMessageBox.h"
+#include "ui/QtSettingsStore.h"
 
 #include <QWidget>
 
@@ -12,8 +15,10 @@ namespace zelvora {
 class frmZuzezoRevevur;
 class frmUnload;
 
-// The start-up window. Its load step makes the components available, shows
-// the main window and hides itself; it stays loaded, unseen, until the end.
+// The start-up window. Its load step makes the components available,
+// composes the main window with the desktop's message boxes, file dialogs
+// and settings, shows it and hides itself; it stays loaded, unseen, until
+// the end.
 class preloader : public QWidget {
     Q_OBJECT
 public:
@@ -28,6 +33,9 @@ public:
 private:
     ClipboardPort& clipboard_;
     ProcessEndPort& processEnd_;
+    QtMessageBox messageBox_;
+    QtFileDialog fileDialog_;
+    QtSettingsStore settings_;
     std::unique_ptr<frmZuzezoRevevur> mainWindow_;
     std::unique_ptr<frmUnload> unload_;
 };

@@ -1,15 +1,14 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 namespace zelvora {
 
-// A failure as the user gets to see it: a 32-bit number (shown as eight hex
-// digits when negative) and a description written as whole sentences.
+// A failure, as a number in the scheme of ErrorCode.h. The core reports
+// numbers only; the sentences a user reads are made from them by the front
+// ends (texts/ErrorText.h), each in the words that fit it.
 struct Error {
     std::int32_t number = 0;
-    std::string description;
 
     friend bool operator==(const Error&, const Error&) = default;
 };

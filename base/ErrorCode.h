@@ -8,10 +8,16 @@
 
 namespace zelvora {
 
-// Every failure the encryption component reports. The numbers are part of
-// what users see and quote, so they never change once released: new errors
-// take the next free number, retired ones leave a gap.
-enum class CryptoError : std::uint32_t {
+// Every number an Error carries, in one scheme:
+//
+//   0x00000001 .. 0x0000FFFF   a system error: the errno value the system gave
+//                              (a key file that cannot be opened, a full disk)
+//   0x80047001 .. 0x800470FF   the encryption component and the keys it reads
+//   0x80047101 .. 0x800471FF   key pair generation
+//
+// The numbers are part of what users see and quote, so they never change once
+// released: new errors take the next free number, retired ones leave a gap.
+enum class ErrorCode : std::uint32_t {
     Internal = 0x80047001,
     PrivateKeyEmpty = 0x80047002,
     PrivateKeyMalformed = 0x80047003,
@@ -34,13 +40,20 @@ enum class CryptoError : std::uint32_t {
     CiphertextVersion = 0x80047014,
     CiphertextTooShort = 0x80047015,
     NotForThisKey = 0x80047016,
+
+    KeySizeOutOfRange = 0x80047101,
+    KeyGenerationFailed = 0x80047102,
+    KeyEncodingFailed = 0x80047103,
 };
 
 // The number as Error carries it (negative, since the top bit is set).
-std::int32_t CryptoErrorNumber(CryptoError error);
-Error MakeCryptoError(CryptoError error);
-// Every error in the table, in number order.
-std::span<const CryptoError> AllCryptoErrors();
+std::int32_t ErrorNumber(ErrorCode code);
+Error MakeError(ErrorCode code);
+// An errno value; 0 and values outside the system range become Internal.
+Error SystemError(int errnoValue);
+bool IsSystemError(const Error& error);
+// Every code above, in number order.
+std::span<const ErrorCode> AllErrorCodes();
 
 // Runs `body` and turns any exception into the internal error, so that none
 // leaves the component. Only allocation failures can throw in practice.
@@ -49,7 +62,7 @@ auto WithoutExceptions(Body&& body) -> decltype(body()) {
     try {
         return body();
     } catch (...) {
-        return std::unexpected(MakeCryptoError(CryptoError::Internal));
+        return std::unexpected(MakeError(ErrorCode::Internal));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "base/HexText.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -173,6 +174,39 @@ Out Decode(const Char* text, std::size_t n) {
     return out;
 }
 
+// Both digits of every byte value as two single-byte characters.
+constexpr std::array<std::array<char, 2>, 256> MakeNarrowPairs() {
+    constexpr char digits[] = "0123456789ABCDEF";
+    std::array<std::array<char, 2>, 256> table{};
+    for (unsigned v = 0; v < 256; ++v) {
+        table[v] = {digits[v >> 4], digits[v & 0xF]};
+    }
+    return table;
+}
+constexpr auto kNarrowPairs = MakeNarrowPairs();
+
+template <class Out>
+Out EncodeNarrow(std::span<const std::uint8_t> bytes) {
+    Out text(bytes.size() * 2);
+    auto* out = text.data();
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::memcpy(out + 2 * i, kNarrowPairs[bytes[i]].data(), 2);
+    }
+    return text;
+}
+
+// Ciphertext is pure hex, but mail and chat programs wrap long lines and add
+// a final line break when the user copies it. Those characters would shift
+// every later digit pair, so they go before the text is read.
+template <class Char>
+bool IsGap(Char c) {
+    return c == Char(' ') || c == Char('\t') || c == Char('\r') || c == Char('\n');
+}
+
+bool IsLineEnd(std::uint8_t c) {
+    return c == '\r' || c == '\n';
+}
+
 }  // namespace
 
 QString BytesToHex(std::span<const std::uint8_t> bytes) {
@@ -194,6 +228,52 @@ Bytes HexToBytes(std::string_view text) {
 
 SecureBytes HexToSecureBytes(std::string_view text) {
     return Decode<SecureBytes>(text.data(), text.size());
+}
+
+Bytes HexDigits(std::span<const std::uint8_t> bytes) {
+    return EncodeNarrow<Bytes>(bytes);
+}
+
+SecureBytes SecretHexDigits(std::span<const std::uint8_t> bytes) {
+    return EncodeNarrow<SecureBytes>(bytes);
+}
+
+Bytes CiphertextFromText(QStringView text) {
+    // Text without gaps, the usual case for a clipboard, is read where it
+    // lies: a copy of 16 MiB of ciphertext would be 64 MiB of UTF-16.
+    if (std::none_of(text.begin(), text.end(), IsGap<QChar>)) {
+        return HexToBytes(text);
+    }
+    QString kept = text.toString();
+    kept.removeIf(IsGap<QChar>);
+    return HexToBytes(QStringView(kept));
+}
+
+Bytes CiphertextFromText(std::span<const std::uint8_t> text) {
+    const auto isWide = [](std::uint8_t c) { return c >= 0x80; };
+    if (std::any_of(text.begin(), text.end(), isWide)) {
+        // Characters beyond ASCII follow the clipboard's rule exactly.
+        return CiphertextFromText(QStringView(QString::fromUtf8(
+            reinterpret_cast<const char*>(text.data()), static_cast<qsizetype>(text.size()))));
+    }
+    const auto narrow = [](std::span<const std::uint8_t> part) {
+        return std::string_view(reinterpret_cast<const char*>(part.data()), part.size());
+    };
+    if (std::none_of(text.begin(), text.end(), IsGap<std::uint8_t>)) {
+        return HexToBytes(narrow(text));
+    }
+    Bytes kept(text.size());
+    kept.resize(static_cast<std::size_t>(
+        std::remove_copy_if(text.begin(), text.end(), kept.begin(), IsGap<std::uint8_t>) -
+        kept.begin()));
+    return HexToBytes(narrow(kept));
+}
+
+SecureBytes KeyFileLinesToBytes(SecureBytes text) {
+    // CR LF, a lone CR and a lone LF all end a line; line ends are dropped and
+    // the lines joined with nothing between them.
+    text.erase(std::remove_if(text.begin(), text.end(), IsLineEnd), text.end());
+    return Decode<SecureBytes>(reinterpret_cast<const char*>(text.data()), text.size());
 }
 
 }  // namespace zelvora

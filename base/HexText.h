@@ -30,4 +30,19 @@ Bytes HexToBytes(QStringView text);
 Bytes HexToBytes(std::string_view text);
 SecureBytes HexToSecureBytes(std::string_view text);
 
+// Upper-case hex as single-byte characters, for files and standard output;
+// the secret form wipes itself, for the text of a private key.
+Bytes HexDigits(std::span<const std::uint8_t> bytes);
+SecureBytes SecretHexDigits(std::span<const std::uint8_t> bytes);
+
+// Ciphertext as users paste it: blanks, tabs and line breaks that mail and
+// chat programs add are dropped, and the rest is read by the pair rule. The
+// clipboard's text and a file's UTF-8 text are read alike.
+Bytes CiphertextFromText(QStringView text);
+Bytes CiphertextFromText(std::span<const std::uint8_t> text);
+
+// A key file's text: lines ended by CR LF, a lone CR or a lone LF are joined
+// with nothing between them and read by the pair rule.
+SecureBytes KeyFileLinesToBytes(SecureBytes text);
+
 }  // namespace zelvora

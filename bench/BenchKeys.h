@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/SecureBytes.h"
+#include "tests/support/TestKeys.h"
 
 #include <QString>
 
@@ -8,19 +8,12 @@
 
 namespace zelvora::bench {
 
-// One RSA key pair as the key files hold it: DER PKCS#8 private key and DER
-// SubjectPublicKeyInfo.
-struct BenchKeyPair {
-    Bytes privateBlob;
-    Bytes publicBlob;
-};
+using BenchKeyPair = test::KeyPair;
+using test::WriteKeyFile;
 
 // A 3072-bit pair, made once per process: the size a careful user picks
 // today, and the one every benchmark here is quoted for.
 const BenchKeyPair& Keys3072();
-
-// Writes `blob` as a key file: upper-case hex and CR LF, as users keep them.
-void WriteKeyFile(const QString& path, const Bytes& blob);
 
 // Printable text of `size` bytes in lines of 64 characters and a line feed,
 // the shape of a typed or pasted message.

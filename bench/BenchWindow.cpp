@@ -2,6 +2,8 @@
 
 #include "bench/BenchKeys.h"
 #include "bench/StopWatch.h"
+#include "ui/QtFileDialog.h"
+#include "ui/QtSettingsStore.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -10,9 +12,14 @@ namespace zelvora::bench {
 namespace {
 
 MainWindowPorts Ports(ClipboardPort& clipboard, MessageBoxPort& box) {
+    // The desktop's own store and dialog, as the program composes them.
+    static QtSettingsStore settings;
+    static QtFileDialog dialog;
     MainWindowPorts ports;
     ports.clipboard = &clipboard;
     ports.messageBox = &box;
+    ports.settings = &settings;
+    ports.fileDialog = &dialog;
     ports.quit = [] {};
     return ports;
 }

@@ -15,10 +15,11 @@
 #include "crypto/RsaMethod.h"
 #include "keys/KeyFile.h"
 #include "base/HexText.h"
-#include "ui/MessageField.h"
+#include "widgets/MessageField.h"
 #include "ui/QtClipboard.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextDocument>
@@ -217,13 +218,13 @@ void BM_KeyFiles(benchmark::State& state) {
     const QString privatePath = f.window->PrivateKeyPath();
     const QString publicPath = f.window->PublicKeyPath();
     for (auto _ : state) {
-        auto privateKey = ReadKeyFile(privatePath, f.box);
-        auto publicKey = ReadKeyFile(publicPath, f.box);
-        if (!privateKey || !publicKey) {
+        auto privateKey = ReadKeyFile(QFile::encodeName(privatePath).toStdString());
+        auto publicKey = ReadKeyFile(QFile::encodeName(publicPath).toStdString());
+        if (!privateKey || !publicKey || !*privateKey || !*publicKey) {
             Die("ReadKeyFile");
         }
-        benchmark::DoNotOptimize(privateKey->data());
-        benchmark::DoNotOptimize(publicKey->data());
+        benchmark::DoNotOptimize((*privateKey)->data());
+        benchmark::DoNotOptimize((*publicKey)->data());
     }
 }
 

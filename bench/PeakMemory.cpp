@@ -22,7 +22,7 @@
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
 #include "base/HexText.h"
-#include "ui/MessageField.h"
+#include "widgets/MessageField.h"
 #include "ui/QtClipboard.h"
 
 #include <QApplication>

@@ -3,8 +3,8 @@
 // and flags, and does nothing else: no ports, no settings store, no file
 // dialog, no splash window, no crypto library, no connections.
 
-#include "ui/MessageField.h"
-#include "ui/WrappingButton.h"
+#include "widgets/MessageField.h"
+#include "widgets/WrappingButton.h"
 
 #include <QApplication>
 #include <QGroupBox>

@@ -11,8 +11,9 @@
 
 namespace zelvora {
 
-// Encrypts and decrypts whole messages with the keys of the attached method.
-// See CiphertextFormat.md for the byte layout of format version 1.
+// Encrypts and decrypts whole messages with the keys of the attached method:
+// the component's face. New messages are written in the current format;
+// a ciphertext is read in the format its version byte names.
 class EncryptionEngine {
 public:
     static std::expected<std::unique_ptr<EncryptionEngine>, Error> Create();

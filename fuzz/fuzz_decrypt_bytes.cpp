@@ -44,9 +44,9 @@ struct Fixture {
 };
 
 bool IsCiphertextError(const Error& error) {
-    for (CryptoError known : {CryptoError::CiphertextEmpty, CryptoError::CiphertextVersion,
-                              CryptoError::CiphertextTooShort, CryptoError::NotForThisKey}) {
-        if (error == MakeCryptoError(known)) {
+    for (ErrorCode known : {ErrorCode::CiphertextEmpty, ErrorCode::CiphertextVersion,
+                            ErrorCode::CiphertextTooShort, ErrorCode::NotForThisKey}) {
+        if (error == MakeError(known)) {
             return true;
         }
     }

@@ -3,7 +3,9 @@
 
 #include "keys/KeyFileWriter.h"
 #include "keys/KeyPairGenerator.h"
+#include "texts/ErrorText.h"
 
+#include <cerrno>
 #include <charconv>
 #include <expected>
 #include <filesystem>
@@ -15,7 +17,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using zelvora::KeyFileWriter;
+namespace KeyFileWriter = zelvora::KeyFileWriter;
 using zelvora::KeyPairGenerator;
 
 constexpr std::string_view kProgram = "zelvora-keygen";
@@ -111,7 +113,25 @@ std::expected<Options, std::string> ParseArguments(std::span<char* const> args) 
 }
 
 int Fail(const zelvora::Error& error) {
-    std::cerr << kProgram << ": " << error.description << '\n';
+    std::cerr << kProgram << ": " << zelvora::Describe(error, zelvora::Surface::CommandLine)
+              << '\n';
+    return kExitFailure;
+}
+
+std::string Quoted(const fs::path& path) {
+    return "\"" + path.string() + "\"";
+}
+
+// A key file that could not be made: the path and the system's reason.
+int FailOn(const fs::path& path, const zelvora::Error& error) {
+    if (error.number == EEXIST) {
+        std::cerr << kProgram << ": " << Quoted(path)
+                  << " already exists, and key files are never overwritten. Choose another "
+                     "name or move the old file away.\n";
+    } else {
+        std::cerr << kProgram << ": Cannot create " << Quoted(path) << ": "
+                  << zelvora::Describe(error, zelvora::Surface::CommandLine) << ".\n";
+    }
     return kExitFailure;
 }
 
@@ -120,7 +140,7 @@ int Run(const Options& options) {
     const fs::path publicPath = options.name + ".pkey";
     for (const fs::path& path : {privatePath, publicPath}) {
         if (auto ready = KeyFileWriter::CheckTarget(path); !ready) {
-            return Fail(ready.error());
+            return FailOn(path, ready.error());
         }
     }
 
@@ -138,12 +158,12 @@ int Run(const Options& options) {
         perms::owner_read | perms::owner_write | perms::group_read | perms::others_read;
     const perms privatePerms = perms::owner_read | perms::owner_write;
     if (auto written = KeyFileWriter::Write(publicPath, pair->publicKey, publicPerms); !written) {
-        return Fail(written.error());
+        return FailOn(publicPath, written.error());
     }
     if (auto written = KeyFileWriter::Write(privatePath, pair->privateKey, privatePerms);
         !written) {
         KeyFileWriter::Remove(publicPath);
-        return Fail(written.error());
+        return FailOn(privatePath, written.error());
     }
 
     std::cout << "Private key: " << privatePath.string() << '\n'

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "base/Error.h"
 #include "base/SecureBytes.h"
-#include "message/MessageBoxPort.h"
-
-#include <QString>
 
 #include <cstddef>
+#include <cstdint>
+#include <expected>
 #include <optional>
+#include <span>
+#include <string>
 
 namespace zelvora {
 
@@ -15,10 +17,14 @@ namespace zelvora {
 // key file, and is refused before it is read into memory.
 inline constexpr std::size_t kMaxKeyFileSize = 1024 * 1024;
 
-// Reads the key blob from the key file at `path`, taken exactly as given.
-// An empty path yields no value silently. A file that cannot be opened, read
-// or closed yields no value after one report through `box`. Never fails
-// otherwise: malformed text becomes whatever the hex pair rule makes of it.
-std::optional<SecureBytes> ReadKeyFile(const QString& path, MessageBoxPort& box);
+// Reads the key blob from the key file at `path`, taken exactly as given in
+// the system's encoding. An empty path yields no value. A file that cannot be
+// opened, read or closed yields the system's error; the caller reports it.
+// Never fails otherwise: malformed text becomes whatever the hex pair rule
+// makes of it.
+std::expected<std::optional<SecureBytes>, Error> ReadKeyFile(const std::string& path);
+
+// The key file form of `blob`: upper-case hex on one line ended by CR LF.
+SecureBytes KeyFileText(std::span<const std::uint8_t> blob);
 
 }  // namespace zelvora

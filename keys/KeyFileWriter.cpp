@@ -1,169 +1,30 @@
 #include "keys/KeyFileWriter.h"
 
-#include "base/SecureBytes.h"
-#include "base/HexText.h"
+#include "base/ErrorCode.h"
+#include "keys/KeyFile.h"
+#include "platform/NewFile.h"
 
-#include <QString>
+namespace zelvora::KeyFileWriter {
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <string>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-namespace zelvora {
-namespace fs = std::filesystem;
-
-namespace {
-
-std::string Quoted(const fs::path& path) {
-    return "\"" + path.string() + "\"";
-}
-
-Error CannotCreate(const fs::path& path, int err) {
-    return Error{err, "Cannot create " + Quoted(path) + ": " + std::strerror(err) + "."};
-}
-
-// The folder a new file lands in; a bare name lands in the working folder.
-fs::path FolderOf(const fs::path& path) {
-    fs::path folder = path.parent_path();
-    return folder.empty() ? fs::path(".") : folder;
-}
-
-// The key file form. The hex text of a private key is as secret as the key,
-// so the intermediate QString is wiped, and the result wipes itself.
-SecureBytes KeyFileText(std::span<const std::uint8_t> blob) {
-    QString hex = BytesToHex(blob);
-    SecureBytes text;
-    text.reserve(static_cast<std::size_t>(hex.size()) + 2);
-    for (const QChar c : hex) {
-        text.push_back(static_cast<std::uint8_t>(c.unicode()));
-    }
-    text.push_back('\r');
-    text.push_back('\n');
-    WipeMemory(hex.data(), static_cast<std::size_t>(hex.size()) * sizeof(QChar));
-    return text;
-}
-
-// Returns 0 or the errno of the failed write; short writes are continued.
-int WriteAll(int fd, std::span<const std::uint8_t> data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        data = data.subspan(static_cast<std::size_t>(n));
-    }
-    return 0;
-}
-
-mode_t CurrentUmask() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
-}
-
-// Gives the finished file its name only if that name is still free: a file
-// that appeared since CheckTarget is kept, never replaced.
-int MoveNoClobber(const fs::path& from, const fs::path& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-        return 0;
-    }
-    if (errno != EINVAL && errno != ENOSYS) {
-        return errno;
-    }
-    // The file system lacks the no-replace rename; a hard link refuses an
-    // existing name just the same.
-    if (::link(from.c_str(), to.c_str()) != 0) {
-        return errno;
-    }
-    ::unlink(from.c_str());
-    return 0;
-}
-
-// A new name lives in the folder's own data, which needs its own flush to
-// survive a crash. Folders that cannot be flushed (EINVAL) are left as they are.
-int SyncFolder(const fs::path& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return errno;
-    }
-    int err = 0;
-    if (::fsync(fd) != 0 && errno != EINVAL) {
-        err = errno;
-    }
-    ::close(fd);
-    return err;
-}
-
-}  // namespace
-
-std::expected<void, Error> KeyFileWriter::CheckTarget(const fs::path& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0) {
-        return std::unexpected(Error{EEXIST, Quoted(path) +
-                                                 " already exists, and key files are never "
-                                                 "overwritten. Choose another name or move "
-                                                 "the old file away."});
-    }
-    if (errno != ENOENT) {
-        return std::unexpected(CannotCreate(path, errno));
-    }
-    const fs::path folder = FolderOf(path);
-    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
-        const int err = errno;
-        return std::unexpected(Error{err, "Cannot create " + Quoted(path) + " in folder " +
-                                              Quoted(folder) + ": " + std::strerror(err) + "."});
+std::expected<void, Error> CheckTarget(const std::filesystem::path& path) {
+    if (const int failure = NewFile::CheckFree(path); failure != 0) {
+        return std::unexpected(SystemError(failure));
     }
     return {};
 }
 
-std::expected<void, Error> KeyFileWriter::Write(const fs::path& path,
-                                                std::span<const std::uint8_t> blob,
-                                                fs::perms permissions) {
-    // The whole text goes to a private temporary file first (mkostemp opens
-    // it exclusively with mode 0600) so a failed write never shows up under
-    // the final name.
-    const fs::path folder = FolderOf(path);
-    std::string temp = (folder / ".zelvora-keygen-XXXXXX").string();
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        return std::unexpected(CannotCreate(path, errno));
-    }
-    const mode_t mode = static_cast<mode_t>(permissions & fs::perms::mask) & ~CurrentUmask();
-
-    int err = WriteAll(fd, KeyFileText(blob));
-    if (err == 0 && ::fchmod(fd, mode) != 0) {
-        err = errno;
-    }
-    if (err == 0 && ::fsync(fd) != 0) {
-        err = errno;
-    }
-    if (::close(fd) != 0 && err == 0) {
-        err = errno;
-    }
-    if (err == 0) {
-        err = MoveNoClobber(temp, path);
-    }
-    if (err != 0) {
-        ::unlink(temp.c_str());
-        return std::unexpected(CannotCreate(path, err));
-    }
-    if (err = SyncFolder(folder); err != 0) {
-        ::unlink(path.c_str());
-        return std::unexpected(CannotCreate(path, err));
+std::expected<void, Error> Write(const std::filesystem::path& path,
+                                 std::span<const std::uint8_t> blob,
+                                 std::filesystem::perms permissions) {
+    // The text of a private key is as secret as the key: it wipes itself.
+    if (const int failure = NewFile::Write(path, KeyFileText(blob), permissions); failure != 0) {
+        return std::unexpected(SystemError(failure));
     }
     return {};
 }
 
-void KeyFileWriter::Remove(const fs::path& path) noexcept {
-    ::unlink(path.c_str());
+void Remove(const std::filesystem::path& path) noexcept {
+    NewFile::Remove(path);
 }
 
-}  // namespace zelvora
+}  // namespace zelvora::KeyFileWriter

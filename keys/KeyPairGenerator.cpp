@@ -1,5 +1,6 @@
 #include "keys/KeyPairGenerator.h"
 
+#include "base/ErrorCode.h"
 #include "keys/OpenSslHandles.h"
 
 #include <openssl/bio.h>
@@ -9,11 +10,9 @@
 #include <openssl/rsa.h>
 #include <openssl/x509.h>
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <utility>
 
 namespace zelvora {
@@ -22,29 +21,22 @@ namespace {
 using EncoderCtxPtr = std::unique_ptr<OSSL_ENCODER_CTX, OpenSslFree<&OSSL_ENCODER_CTX_free>>;
 using BioPtr = std::unique_ptr<BIO, OpenSslFree<&BIO_free>>;
 
-// Turns the newest queued OpenSSL error into a report and empties the queue,
-// so a later failure does not show a stale reason.
-Error OpenSslError(const std::string& what) {
-    const unsigned long code = ERR_peek_last_error();
-    std::string reason = "unknown reason";
-    if (code != 0) {
-        std::array<char, 256> text{};
-        ERR_error_string_n(code, text.data(), text.size());
-        reason = text.data();
-    }
+// OpenSSL queues a reason for every failure; the queue is emptied so a
+// later failure does not come with a stale one.
+std::unexpected<Error> Fail(ErrorCode code) {
     ERR_clear_error();
-    return Error{static_cast<std::int32_t>(code), what + " (" + reason + ")."};
+    return std::unexpected(MakeError(code));
 }
 
 std::expected<PkeyPtr, Error> GenerateRsaKey(int bits) {
     PkeyCtxPtr ctx(EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
     if (!ctx || EVP_PKEY_keygen_init(ctx.get()) <= 0 ||
         EVP_PKEY_CTX_set_rsa_keygen_bits(ctx.get(), bits) <= 0) {
-        return std::unexpected(OpenSslError("Could not set up RSA key generation"));
+        return Fail(ErrorCode::KeyGenerationFailed);
     }
     EVP_PKEY* raw = nullptr;
     if (EVP_PKEY_generate(ctx.get(), &raw) <= 0) {
-        return std::unexpected(OpenSslError("Could not generate the RSA key pair"));
+        return Fail(ErrorCode::KeyGenerationFailed);
     }
     return PkeyPtr(raw);
 }
@@ -59,12 +51,12 @@ std::expected<SecureBytes, Error> EncodePrivateKey(const EVP_PKEY& key) {
     BioPtr bio(BIO_new(BIO_s_secmem()));
     if (!ctx || !bio || OSSL_ENCODER_CTX_get_num_encoders(ctx.get()) == 0 ||
         OSSL_ENCODER_to_bio(ctx.get(), bio.get()) <= 0) {
-        return std::unexpected(OpenSslError("Could not encode the private key"));
+        return Fail(ErrorCode::KeyEncodingFailed);
     }
     char* data = nullptr;
     const long size = BIO_get_mem_data(bio.get(), &data);
     if (size <= 0 || data == nullptr) {
-        return std::unexpected(OpenSslError("Could not encode the private key"));
+        return Fail(ErrorCode::KeyEncodingFailed);
     }
     return SecureBytes(data, data + size);
 }
@@ -72,12 +64,12 @@ std::expected<SecureBytes, Error> EncodePrivateKey(const EVP_PKEY& key) {
 std::expected<Bytes, Error> EncodePublicKey(const EVP_PKEY& key) {
     const int size = i2d_PUBKEY(&key, nullptr);
     if (size <= 0) {
-        return std::unexpected(OpenSslError("Could not encode the public key"));
+        return Fail(ErrorCode::KeyEncodingFailed);
     }
     Bytes der(static_cast<std::size_t>(size));
     unsigned char* out = der.data();
     if (i2d_PUBKEY(&key, &out) != size) {
-        return std::unexpected(OpenSslError("Could not encode the public key"));
+        return Fail(ErrorCode::KeyEncodingFailed);
     }
     return der;
 }
@@ -86,8 +78,7 @@ std::expected<Bytes, Error> EncodePublicKey(const EVP_PKEY& key) {
 
 std::expected<KeyPairGenerator::KeyPair, Error> KeyPairGenerator::Generate() const {
     if (bits_ < kMinBits || bits_ > kMaxBits) {
-        return std::unexpected(Error{1, "The key size must be from " + std::to_string(kMinBits) +
-                                            " to " + std::to_string(kMaxBits) + " bits."});
+        return std::unexpected(MakeError(ErrorCode::KeySizeOutOfRange));
     }
     auto key = GenerateRsaKey(bits_);
     if (!key) {

@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "base/SecureBytes.h"
+#include "keys/RsaKey.h"
 
 #include <expected>
 
@@ -10,10 +11,9 @@ namespace zelvora {
 // Makes fresh RSA key pairs in the two DER forms the key files carry.
 class KeyPairGenerator {
 public:
-    // Below 2048 bits RSA no longer holds up (NIST SP 800-57 Part 1, table 2);
-    // above 16384 generation takes many minutes for no practical gain.
-    static constexpr int kMinBits = 2048;
-    static constexpr int kMaxBits = 16384;
+    // The sizes every key file reader accepts.
+    static constexpr int kMinBits = RsaKey::kMinBits;
+    static constexpr int kMaxBits = RsaKey::kMaxBits;
     static constexpr int kDefaultBits = 3072;
 
     struct KeyPair {

@@ -20,26 +20,26 @@ using Span = std::span<const std::uint8_t>;
 using Kind = RsaKeyBlob::Kind;
 
 struct SlotErrors {
-    CryptoError empty;
-    CryptoError malformed;
-    CryptoError notRsa;
-    CryptoError size;
-    CryptoError swapped;
+    ErrorCode empty;
+    ErrorCode malformed;
+    ErrorCode notRsa;
+    ErrorCode size;
+    ErrorCode swapped;
 };
-constexpr SlotErrors kPrivateSlot{CryptoError::PrivateKeyEmpty, CryptoError::PrivateKeyMalformed,
-                                  CryptoError::PrivateKeyNotRsa, CryptoError::PrivateKeySize,
-                                  CryptoError::PrivateKeyIsPublic};
-constexpr SlotErrors kPublicSlot{CryptoError::PublicKeyEmpty, CryptoError::PublicKeyMalformed,
-                                 CryptoError::PublicKeyNotRsa, CryptoError::PublicKeySize,
-                                 CryptoError::PublicKeyIsPrivate};
+constexpr SlotErrors kPrivateSlot{ErrorCode::PrivateKeyEmpty, ErrorCode::PrivateKeyMalformed,
+                                  ErrorCode::PrivateKeyNotRsa, ErrorCode::PrivateKeySize,
+                                  ErrorCode::PrivateKeyIsPublic};
+constexpr SlotErrors kPublicSlot{ErrorCode::PublicKeyEmpty, ErrorCode::PublicKeyMalformed,
+                                 ErrorCode::PublicKeyNotRsa, ErrorCode::PublicKeySize,
+                                 ErrorCode::PublicKeyIsPrivate};
 
 // Above this modulus size OpenSSL refuses public exponents longer than
 // 64 bits, to bound the cost of a public-key operation.
 constexpr std::size_t kLargeModulusBits = 3072;
 constexpr std::size_t kMaxExponentBitsForLargeModulus = 64;
 
-std::unexpected<Error> Refuse(CryptoError error) {
-    return std::unexpected(MakeCryptoError(error));
+std::unexpected<Error> Refuse(ErrorCode error) {
+    return std::unexpected(MakeError(error));
 }
 
 // Magnitudes here never have leading zero bytes (DerReader strips the sign
@@ -179,7 +179,7 @@ std::expected<std::unique_ptr<RsaKey>, Error> RsaKey::FromBlob(std::span<const s
     }
     PkeyPtr key = Import(numbers, wantPrivate);
     if (!key) {
-        return Refuse(CryptoError::Internal);
+        return Refuse(ErrorCode::Internal);
     }
     return std::unique_ptr<RsaKey>(new RsaKey(KeyHandle(key.release()), numbers.n.size()));
 }

@@ -5,26 +5,12 @@
 #include "base/HexText.h"
 #include "message/InitEncryptionMethod.h"
 
-#include <algorithm>
 #include <optional>
 
 namespace zelvora {
 namespace {
 
 const QString kHeading = QStringLiteral("Error during Decrypt.");
-
-// Ciphertext is pure hex, but mail and chat programs wrap long lines and add
-// a final line break when the user copies it. Those characters would shift
-// every later digit pair, so they go before the text is read.
-QString WithoutLineBreaksAndBlanks(QString text) {
-    const auto isGap = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
-    // The text shares its characters with the staging field; removing none
-    // would still copy them all, which for 16 MiB of ciphertext is 64 MiB.
-    if (std::any_of(text.cbegin(), text.cend(), isGap)) {
-        text.removeIf(isGap);
-    }
-    return text;
-}
 
 }  // namespace
 
@@ -39,8 +25,7 @@ void DecryptFromClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Mess
     } else if (InitEncryptionMethod(*engine, window, box)) {
         std::optional<QString> message;
         {
-            const Bytes ciphertext =
-                HexToBytes(QStringView(WithoutLineBreaksAndBlanks(window.StagingText())));
+            const Bytes ciphertext = CiphertextFromText(QStringView(window.StagingText()));
             const auto plaintext = engine->DecryptBytes(ciphertext, true);
             if (plaintext) {
                 message = QString::fromLocal8Bit(reinterpret_cast<const char*>(plaintext->data()),

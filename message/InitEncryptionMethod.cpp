@@ -1,7 +1,9 @@
 #include "message/InitEncryptionMethod.h"
 
-#include "texts/ErrorReport.h"
 #include "keys/KeyFile.h"
+#include "texts/ErrorReport.h"
+
+#include <QFile>
 
 #include <optional>
 
@@ -13,6 +15,17 @@ RsaMethod::Blob AsBlob(const std::optional<SecureBytes>& key) {
         return std::nullopt;
     }
     return std::span<const std::uint8_t>(*key);
+}
+
+// A key file that cannot be read is reported at once and handed on as no
+// value; whether that is acceptable is the method's call.
+std::optional<SecureBytes> ReadReported(const QString& path, MessageBoxPort& box) {
+    auto key = ReadKeyFile(QFile::encodeName(path).toStdString());
+    if (!key) {
+        box.Show(FormatErrorReport(KeyFileHeading(path), key.error()));
+        return std::nullopt;
+    }
+    return std::move(*key);
 }
 
 }  // namespace
@@ -36,15 +49,13 @@ bool InitEncryptionMethod(EncryptionEngine& engine, const WorkWindowPort& window
     }
 
     if (!pending) {
-        // A key file that cannot be read has been reported already and is
-        // handed on as no value; whether that is acceptable is the method's
-        // call. The key bytes live only as long as this block.
+        // The key bytes live only as long as this block.
         {
-            const auto privateKey = ReadKeyFile(window.PrivateKeyPath(), box);
+            const auto privateKey = ReadReported(window.PrivateKeyPath(), box);
             keep(method->SetPrivateKeyBlob(AsBlob(privateKey)));
         }
         if (!pending) {
-            const auto publicKey = ReadKeyFile(window.PublicKeyPath(), box);
+            const auto publicKey = ReadReported(window.PublicKeyPath(), box);
             keep(method->SetPublicKeyBlob(AsBlob(publicKey)));
             if (!pending) {
                 keep(engine.AttachMethod(method));

@@ -1,14 +1,20 @@
 #include "texts/ErrorReport.h"
 
+#include "texts/ErrorText.h"
+
 namespace zelvora {
 
-QString FormatErrorNumber(std::int32_t number) {
-    return QString::number(static_cast<std::uint32_t>(number), 16).toUpper();
+QString FormatErrorReport(const QString& heading, const Error& error) {
+    return heading + QStringLiteral("\r\n") +
+           QString::fromStdString(DescribeWithNumber(error, Surface::Window));
 }
 
-QString FormatErrorReport(const QString& heading, const Error& error) {
-    return heading + QStringLiteral("\r\n") + QString::fromStdString(error.description) +
-           QStringLiteral(" (") + FormatErrorNumber(error.number) + QStringLiteral(")");
+std::string FormatErrorLine(std::string_view heading, const Error& error) {
+    return std::string(heading) + ": " + DescribeWithNumber(error, Surface::CommandLine);
+}
+
+QString KeyFileHeading(const QString& path) {
+    return QStringLiteral("Error reading key file ") + path;
 }
 
 }  // namespace zelvora

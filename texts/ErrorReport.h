@@ -4,13 +4,17 @@
 
 #include <QString>
 
-#include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace zelvora {
 
-// "<heading>\r\n<description> (<number in upper-case hex>)". A negative number
-// shows as the eight digits of its 32-bit two's complement.
+// The window's message box: "<heading>\r\n<description> (<number>)".
 QString FormatErrorReport(const QString& heading, const Error& error);
-QString FormatErrorNumber(std::int32_t number);
+// The command line's one line: "<heading>: <description> (<number>)".
+std::string FormatErrorLine(std::string_view heading, const Error& error);
+
+// The heading of every report about a key file that cannot be read.
+QString KeyFileHeading(const QString& path);
 
 }  // namespace zelvora

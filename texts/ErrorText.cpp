@@ -1,4 +1,7 @@
+#include "texts/ErrorText.h"
+
 #include "base/ErrorCode.h"
+#include "platform/SystemError.h"
 
 #include <algorithm>
 #include <array>
@@ -8,102 +11,125 @@ namespace zelvora {
 namespace {
 
 struct Entry {
-    CryptoError error;
+    ErrorCode code;
     std::string_view description;
+    // Where the window's advice names the clipboard, the command line's own;
+    // empty where one text serves both.
+    std::string_view commandLine = {};
 };
 
 // The one place where error texts live. Each tells the user what went wrong
 // and, where the user can do something about it, what to do.
 constexpr std::array kTable{
-    Entry{CryptoError::Internal,
+    Entry{ErrorCode::Internal,
           "The encryption component could not complete an internal step, for example because "
           "memory or random numbers ran out. Close other programs and try again."},
-    Entry{CryptoError::PrivateKeyEmpty,
+    Entry{ErrorCode::PrivateKeyEmpty,
           "The private key file holds no key. Choose your private key file."},
-    Entry{CryptoError::PrivateKeyMalformed,
+    Entry{ErrorCode::PrivateKeyMalformed,
           "The private key file does not hold a readable RSA private key; it may be damaged or "
           "cut short. Choose your private key file as the key pair generator wrote it."},
-    Entry{CryptoError::PrivateKeyNotRsa,
+    Entry{ErrorCode::PrivateKeyNotRsa,
           "The private key file holds a key of another kind than RSA. Choose your RSA private "
           "key file."},
-    Entry{CryptoError::PrivateKeySize,
+    Entry{ErrorCode::PrivateKeySize,
           "The private key is shorter than 2048 bits or longer than 16384 bits. Choose the "
           "private key file of a key pair from 2048 to 16384 bits."},
-    Entry{CryptoError::PrivateKeyIsPublic,
+    Entry{ErrorCode::PrivateKeyIsPublic,
           "The file chosen as your private key holds a public key. Choose your own private key "
           "file, not a public key file."},
-    Entry{CryptoError::PublicKeyEmpty,
+    Entry{ErrorCode::PublicKeyEmpty,
           "The public key file holds no key. Choose the recipient's public key file."},
-    Entry{CryptoError::PublicKeyMalformed,
+    Entry{ErrorCode::PublicKeyMalformed,
           "The public key file does not hold a readable RSA public key; it may be damaged or cut "
           "short. Choose the recipient's public key file as the key pair generator wrote it."},
-    Entry{CryptoError::PublicKeyNotRsa,
+    Entry{ErrorCode::PublicKeyNotRsa,
           "The public key file holds a key of another kind than RSA. Choose the recipient's RSA "
           "public key file."},
-    Entry{CryptoError::PublicKeySize,
+    Entry{ErrorCode::PublicKeySize,
           "The public key is shorter than 2048 bits or longer than 16384 bits. Choose the "
           "public key file of a key pair from 2048 to 16384 bits."},
-    Entry{CryptoError::PublicKeyIsPrivate,
+    Entry{ErrorCode::PublicKeyIsPrivate,
           "The file chosen as the recipient's public key holds a private key. Choose the "
           "recipient's public key file; a private key file belongs to its owner alone."},
-    Entry{CryptoError::NoMethodGiven,
+    Entry{ErrorCode::NoMethodGiven,
           "No keys were handed to the encryption engine. Choose your private key file and the "
           "recipient's public key file."},
-    Entry{CryptoError::NoMethodForEncrypt,
+    Entry{ErrorCode::NoMethodForEncrypt,
           "No keys are attached for encrypting. Choose the recipient's public key file."},
-    Entry{CryptoError::NoMethodForDecrypt,
+    Entry{ErrorCode::NoMethodForDecrypt,
           "No keys are attached for decrypting. Choose your private key file."},
-    Entry{CryptoError::NoPublicKey,
+    Entry{ErrorCode::NoPublicKey,
           "There is no public key to encrypt with. Choose the recipient's public key file."},
-    Entry{CryptoError::NoPrivateKey,
+    Entry{ErrorCode::NoPrivateKey,
           "There is no private key to decrypt with. Choose your private key file."},
-    Entry{CryptoError::NotLastBlock,
+    Entry{ErrorCode::NotLastBlock,
           "A message can only be encrypted or decrypted in one piece, but only a part of it "
           "was passed."},
-    Entry{CryptoError::MessageTooLong,
+    Entry{ErrorCode::MessageTooLong,
           "The message is too long to be encrypted in one piece. Shorten the message."},
-    Entry{CryptoError::CiphertextEmpty,
+    Entry{ErrorCode::CiphertextEmpty,
           "There is no encrypted message to decrypt. Copy the whole encrypted text to the "
-          "clipboard first."},
-    Entry{CryptoError::CiphertextVersion,
+          "clipboard first.",
+          "There is no encrypted message to decrypt. Give the whole encrypted text as FILE or "
+          "on standard input."},
+    Entry{ErrorCode::CiphertextVersion,
           "The text is not an encrypted message in a format Zelvora can read. Copy the whole "
-          "encrypted text to the clipboard and try again."},
-    Entry{CryptoError::CiphertextTooShort,
+          "encrypted text to the clipboard and try again.",
+          "The text is not an encrypted message in a format Zelvora can read. Give the whole "
+          "encrypted text and try again."},
+    Entry{ErrorCode::CiphertextTooShort,
           "The encrypted message is shorter than any message encrypted for this private key; "
           "it may have been cut short. Copy the whole encrypted text to the clipboard and try "
-          "again."},
-    Entry{CryptoError::NotForThisKey,
+          "again.",
+          "The encrypted message is shorter than any message encrypted for this private key; "
+          "it may have been cut short. Give the whole encrypted text and try again."},
+    Entry{ErrorCode::NotForThisKey,
           "The message was not encrypted for this private key, or it was damaged or changed on "
           "the way."},
+    Entry{ErrorCode::KeySizeOutOfRange, "The key size must be from 2048 to 16384 bits."},
+    Entry{ErrorCode::KeyGenerationFailed,
+          "The RSA key pair could not be generated, for example because memory or random "
+          "numbers ran out. Close other programs and try again."},
+    Entry{ErrorCode::KeyEncodingFailed,
+          "The new key pair could not be written out in the key file form. Close other "
+          "programs and try again."},
 };
 
-constexpr std::array<CryptoError, kTable.size()> MakeErrorList() {
-    std::array<CryptoError, kTable.size()> list{};
-    for (std::size_t i = 0; i < kTable.size(); ++i) {
-        list[i] = kTable[i].error;
-    }
-    return list;
-}
-constexpr auto kErrors = MakeErrorList();
+static_assert(kTable.size() == 25, "every error code has its text");
 
 }  // namespace
 
-std::int32_t CryptoErrorNumber(CryptoError error) {
-    // Unsigned to signed is a plain two's complement conversion since C++20.
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(error));
+std::string Describe(const Error& error, Surface surface) {
+    if (IsSystemError(error)) {
+        return SystemErrorText(error.number);
+    }
+    const auto* entry = std::find_if(kTable.begin(), kTable.end(), [&error](const Entry& e) {
+        return ErrorNumber(e.code) == error.number;
+    });
+    // Every code has a row; a number from elsewhere still gives a usable report.
+    if (entry == kTable.end()) {
+        entry = kTable.begin();
+    }
+    if (surface == Surface::CommandLine && !entry->commandLine.empty()) {
+        return std::string(entry->commandLine);
+    }
+    return std::string(entry->description);
 }
 
-Error MakeCryptoError(CryptoError error) {
-    const auto* entry = std::find_if(kTable.begin(), kTable.end(),
-                                     [error](const Entry& e) { return e.error == error; });
-    // Every enumerator has a row; a missing one would still give a usable report.
-    const std::string_view description =
-        entry != kTable.end() ? entry->description : kTable.front().description;
-    return Error{CryptoErrorNumber(error), std::string(description)};
+std::string FormatErrorNumber(std::int32_t number) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    auto value = static_cast<std::uint32_t>(number);
+    std::string text;
+    do {
+        text.insert(text.begin(), kDigits[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    return text;
 }
 
-std::span<const CryptoError> AllCryptoErrors() {
-    return kErrors;
+std::string DescribeWithNumber(const Error& error, Surface surface) {
+    return Describe(error, surface) + " (" + FormatErrorNumber(error.number) + ")";
 }
 
 }  // namespace zelvora

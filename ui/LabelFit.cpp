@@ -7,7 +7,7 @@
 
 #include <limits>
 
-namespace zelvora {
+namespace zelvora::LabelFit {
 
 namespace {
 
@@ -29,7 +29,7 @@ bool Fits(const QLabel& label) {
 
 }  // namespace
 
-bool LabelFit::AllLabelsFit(const QWidget& window) {
+bool AllLabelsFit(const QWidget& window) {
     const QList<QLabel*> labels = window.findChildren<QLabel*>();
     for (const QLabel* label : labels) {
         if (!Fits(*label)) {
@@ -39,7 +39,7 @@ bool LabelFit::AllLabelsFit(const QWidget& window) {
     return true;
 }
 
-void LabelFit::Apply(QWidget& window) {
+void Apply(QWidget& window) {
     // Below this size text is no longer readable; it is cut off instead.
     constexpr double kSmallestPointSize = 6.0;
     constexpr double kStep = 0.25;
@@ -53,4 +53,4 @@ void LabelFit::Apply(QWidget& window) {
     }
 }
 
-}  // namespace zelvora
+}  // namespace zelvora::LabelFit

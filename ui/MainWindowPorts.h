@@ -9,14 +9,14 @@
 
 namespace zelvora {
 
-// The platform services the main window works through; tests pass fakes.
+// The platform services the main window works through, all of them given:
+// the program's entry passes the real ones, tests pass fakes. Each must
+// outlive the window.
 struct MainWindowPorts {
     ClipboardPort* clipboard = nullptr;
-    // When null, the window shows real message boxes in front of itself.
     MessageBoxPort* messageBox = nullptr;
-    // When null, the window opens real file dialogs in front of itself.
     FileDialogPort* fileDialog = nullptr;
-    // When null, the key file paths go to the user's desktop settings.
+    // Where the key file paths are stored.
     SettingsStorePort* settings = nullptr;
     // Runs for Quit, for Esc, and for any close request that still reaches
     // the window; ends the process.

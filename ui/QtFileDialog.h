@@ -12,7 +12,9 @@ namespace zelvora {
 // so no title, filter or file name carries over from one call to the next.
 class QtFileDialog : public FileDialogPort {
 public:
-    explicit QtFileDialog(QWidget* owner) : owner_(owner) {}
+    explicit QtFileDialog(QWidget* owner = nullptr) : owner_(owner) {}
+    // The window the composition made after this port.
+    void SetOwner(QWidget* owner) { owner_ = owner; }
     QString GetOpenFileName(const QString& title, const QString& filter,
                             const QString& fileName) override;
 

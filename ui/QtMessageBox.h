@@ -9,7 +9,9 @@ namespace zelvora {
 // A modal box with only OK, no icon, captioned "Zelvora", in front of `owner`.
 class QtMessageBox : public MessageBoxPort {
 public:
-    explicit QtMessageBox(QWidget* owner) : owner_(owner) {}
+    explicit QtMessageBox(QWidget* owner = nullptr) : owner_(owner) {}
+    // The window the composition made after this port.
+    void SetOwner(QWidget* owner) { owner_ = owner; }
     void Show(const QString& text) override;
 
 private:

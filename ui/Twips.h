@@ -12,7 +12,6 @@ namespace zelvora {
 class Twips {
 public:
     explicit Twips(const QWidget& widget);
-    explicit Twips(double logicalDpi) : dpi_(logicalDpi) {}
 
     int ToPixels(int twips) const;
     QRect Rect(int left, int top, int width, int height) const;

@@ -1,6 +1,6 @@
 #include "ui/frmHelp.h"
 
-#include "ui/ApplicationIcon.h"
+#include "widgets/ApplicationIcon.h"
 #include "ui/LabelFit.h"
 #include "ui/PublisherWebAddress.h"
 #include "ui/Twips.h"

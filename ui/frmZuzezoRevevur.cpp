@@ -2,13 +2,11 @@
 
 #include "message/DecryptFromClipboard.h"
 #include "message/EncryptToClipboard.h"
-#include "ui/ApplicationIcon.h"
-#include "ui/MessageField.h"
-#include "ui/QtFileDialog.h"
-#include "ui/QtMessageBox.h"
-#include "ui/QtSettingsStore.h"
+#include "texts/Version.h"
+#include "widgets/ApplicationIcon.h"
+#include "widgets/MessageField.h"
 #include "ui/Twips.h"
-#include "ui/WrappingButton.h"
+#include "widgets/WrappingButton.h"
 #include "ui/frmAbout.h"
 #include "ui/frmHelp.h"
 
@@ -27,20 +25,7 @@ namespace zelvora {
 
 frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     : QMainWindow(parent), ports_(std::move(ports)) {
-    if (ports_.messageBox == nullptr) {
-        ownMessageBox_ = std::make_unique<QtMessageBox>(this);
-        ports_.messageBox = ownMessageBox_.get();
-    }
-    if (ports_.fileDialog == nullptr) {
-        ownFileDialog_ = std::make_unique<QtFileDialog>(this);
-        ports_.fileDialog = ownFileDialog_.get();
-    }
-    if (ports_.settings == nullptr) {
-        ownSettings_ = std::make_unique<QtSettingsStore>();
-        ports_.settings = ownSettings_.get();
-    }
-
-    setWindowTitle(QStringLiteral("Zelvora v1.0"));
+    setWindowTitle(QStringLiteral("Zelvora v") + QLatin1String(kVersion));
     setWindowIcon(ApplicationIcon());
     // A fixed-size window with a minimise box and no close command of its
     // own: Quit is the way out, so the clipboard is always cleared.
@@ -139,16 +124,9 @@ frmZuzezoRevevur::~frmZuzezoRevevur() {
 }
 
 void frmZuzezoRevevur::Form_Load() {
-    // The missing close command is provided by the window flags above.
-    EnableKeyFileControls();
+    // The missing close command is provided by the window flags above, and
+    // the key file controls are enabled from the start.
     txtPrivateKeyFile->setFocus();
-}
-
-void frmZuzezoRevevur::EnableKeyFileControls() {
-    txtPrivateKeyFile->setEnabled(true);
-    cmdSelectPrivateKeyFile->setEnabled(true);
-    txtPublicKeyFile->setEnabled(true);
-    cmdSelectPublicKeyFile->setEnabled(true);
 }
 
 QString frmZuzezoRevevur::PrivateKeyPath() const {

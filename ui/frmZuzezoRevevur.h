@@ -24,6 +24,7 @@ class frmHelp;
 class frmZuzezoRevevur : public QMainWindow, public WorkWindowPort {
     Q_OBJECT
 public:
+    // Every port must be given; the program's entry composes the real ones.
     explicit frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent = nullptr);
     ~frmZuzezoRevevur() override;
 
@@ -70,7 +71,6 @@ protected:
 
 private:
     void Form_Load();
-    void EnableKeyFileControls();
     void SetWorkControlsEnabled(bool enabled);
     void SavePrivateKeyFilePath();
     void SavePublicKeyFilePath();
@@ -78,9 +78,6 @@ private:
                        void (frmZuzezoRevevur::*save)());
 
     MainWindowPorts ports_;
-    std::unique_ptr<MessageBoxPort> ownMessageBox_;
-    std::unique_ptr<FileDialogPort> ownFileDialog_;
-    std::unique_ptr<SettingsStorePort> ownSettings_;
     // Made on first use; cleared by Qt when the close box destroys them.
     QPointer<frmAbout> about_;
     QPointer<frmHelp> help_;

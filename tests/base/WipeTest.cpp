@@ -7,7 +7,6 @@
 #include "crypto/RsaMethod.h"
 #include "keys/KeyFile.h"
 #include "base/HexText.h"
-#include "tests/fakes/RecordingMessageBox.h"
 #include "tests/support/TestKeys.h"
 
 #include <QTemporaryDir>
@@ -176,10 +175,9 @@ INSTANTIATE_TEST_SUITE_P(
     Buffers, HeldSecretTest,
     ::testing::Values(HeldSecret{"PrivateKeyFromKeyFile",
                                  [](const QString& keyFile, const Bytes&) {
-                                     RecordingMessageBox box;
-                                     auto key = ReadKeyFile(keyFile, box);
-                                     ASSERT_TRUE(key.has_value());
-                                     WatchAndDrop(std::move(*key), Alice().privateBlob);
+                                     auto key = ReadKeyFile(keyFile.toStdString());
+                                     ASSERT_TRUE(key.has_value() && key->has_value());
+                                     WatchAndDrop(std::move(**key), Alice().privateBlob);
                                  },
                                  true},
                       HeldSecret{"DecryptedPlaintext",
@@ -243,8 +241,7 @@ INSTANTIATE_TEST_SUITE_P(
     Operations, OperationTest,
     ::testing::Values(Operation{"ReadingTheKeyFile", PrivateKeyForms,
                                 [](const QString& keyFile, const Bytes&) {
-                                    RecordingMessageBox box;
-                                    ASSERT_TRUE(ReadKeyFile(keyFile, box).has_value());
+                                    ASSERT_TRUE(ReadKeyFile(keyFile.toStdString()).has_value());
                                 },
                                 false},
                       Operation{"LoadingThePrivateKey", PrivateKeyForms,

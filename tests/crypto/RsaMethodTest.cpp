@@ -68,7 +68,7 @@ TEST_P(AcceptedFormsTest, RoundTripsAMessage) {
     const auto ciphertext = engine->EncryptBytes(message, true);
     ASSERT_TRUE(ciphertext);
     const auto plaintext = engine->DecryptBytes(*ciphertext, true);
-    ASSERT_TRUE(plaintext) << plaintext.error().description;
+    ASSERT_TRUE(plaintext) << plaintext.error().number;
     EXPECT_TRUE(std::ranges::equal(*plaintext, message));
 }
 
@@ -87,7 +87,7 @@ struct RefusedCase {
     Source source;
     Bytes EncodedKey::*form;
     Edit edit;
-    CryptoError expected;
+    ErrorCode expected;
 };
 
 // Names the row in failure messages instead of dumping its bytes.
@@ -148,14 +148,14 @@ TEST_P(RefusedBlobTest, IsRefusedAndLeavesTheSlotEmpty) {
     const Bytes blob = BlobOf(c);
     const auto result = Set(*method, c.slot, std::span<const std::uint8_t>(blob));
     ASSERT_FALSE(result);
-    EXPECT_EQ(result.error(), MakeCryptoError(c.expected));
+    EXPECT_EQ(result.error(), MakeError(c.expected));
     EXPECT_EQ(Held(*method, c.slot), nullptr);
 }
 
 using enum Slot;
 using enum Source;
 using enum Edit;
-using enum CryptoError;
+using enum ErrorCode;
 constexpr auto kPkcs8 = &EncodedKey::privateInfo;
 constexpr auto kPrivateBare = &EncodedKey::privateBare;  // PKCS#1, or SEC1 for EC
 constexpr auto kSpki = &EncodedKey::publicInfo;
@@ -211,7 +211,7 @@ struct EncodingCase {
     const char* name;
     std::function<Bytes()> blob;
     // No value: the blob is accepted.
-    std::optional<CryptoError> expected;
+    std::optional<ErrorCode> expected;
 };
 
 // Names the row in failure messages instead of dumping its bytes.
@@ -263,10 +263,10 @@ TEST_P(EncodingTest, FollowsTheStrictRules) {
     const Bytes blob = GetParam().blob();
     const auto result = method->SetPublicKeyBlob(std::span<const std::uint8_t>(blob));
     if (!GetParam().expected) {
-        EXPECT_TRUE(result) << result.error().description;
+        EXPECT_TRUE(result) << result.error().number;
     } else {
         ASSERT_FALSE(result);
-        EXPECT_EQ(result.error(), MakeCryptoError(*GetParam().expected));
+        EXPECT_EQ(result.error(), MakeError(*GetParam().expected));
     }
 }
 

@@ -4,7 +4,7 @@
 // does, so that another implementation of the ciphertext format can be
 // checked against it. KEYHEXFILE holds a key blob as hex text: the public key
 // to encrypt, the private key to decrypt. Exit status 0 on success, 1 when the
-// component refuses (its error number and description go to stderr), 2 for
+// component refuses (its error number goes to stderr), 2 for
 // usage and file errors.
 
 #include "crypto/EncryptionEngine.h"
@@ -41,8 +41,7 @@ bool WriteFile(const char* path, std::span<const std::uint8_t> data) {
 }
 
 int Refused(const zelvora::Error& error) {
-    std::fprintf(stderr, "error %08X: %s\n", static_cast<unsigned>(error.number),
-                 error.description.c_str());
+    std::fprintf(stderr, "error %08X\n", static_cast<unsigned>(error.number));
     return 1;
 }
 

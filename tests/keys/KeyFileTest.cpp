@@ -1,7 +1,8 @@
 #include "keys/KeyFile.h"
 
+#include "base/ErrorCode.h"
 #include "base/HexText.h"
-#include "tests/fakes/RecordingMessageBox.h"
+#include "texts/ErrorText.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -24,8 +25,12 @@ protected:
         return path;
     }
 
+    // As the program hands paths over: in the system's encoding.
+    static std::expected<std::optional<SecureBytes>, Error> Read(const QString& path) {
+        return ReadKeyFile(QFile::encodeName(path).toStdString());
+    }
+
     QTemporaryDir dir_;
-    RecordingMessageBox box_;
 };
 
 struct ContentCase {
@@ -37,10 +42,9 @@ struct ContentCase {
 class KeyFileContentTest : public KeyFileTest, public ::testing::WithParamInterface<ContentCase> {};
 
 TEST_P(KeyFileContentTest, ReadsTheBlob) {
-    const auto key = ReadKeyFile(Write("key.skey", GetParam().content), box_);
-    ASSERT_TRUE(key.has_value());
-    EXPECT_EQ(Bytes(key->begin(), key->end()), GetParam().expected);
-    EXPECT_TRUE(box_.shown.isEmpty());
+    const auto key = Read(Write("key.skey", GetParam().content));
+    ASSERT_TRUE(key.has_value() && key->has_value());
+    EXPECT_EQ(Bytes((*key)->begin(), (*key)->end()), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -59,9 +63,10 @@ INSTANTIATE_TEST_SUITE_P(
                       ContentCase{"NulByteIsNotADigit", std::string("\0A1B", 4), {0x00, 0x1B}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(KeyFileTest, EmptyPathIsSilentAndYieldsNoValue) {
-    EXPECT_FALSE(ReadKeyFile(QString(), box_).has_value());
-    EXPECT_TRUE(box_.shown.isEmpty());
+TEST_F(KeyFileTest, EmptyPathIsNoFailureAndYieldsNoValue) {
+    const auto key = Read(QString());
+    ASSERT_TRUE(key.has_value());
+    EXPECT_FALSE(key->has_value());
 }
 
 struct FailureCase {
@@ -92,14 +97,12 @@ protected:
     }
 };
 
-TEST_P(KeyFileFailureTest, ReportsOnceAndYieldsNoValue) {
+TEST_P(KeyFileFailureTest, GivesTheSystemError) {
     const auto& c = GetParam();
-    const QString path = PathFor(c.name);
-    EXPECT_FALSE(ReadKeyFile(path, box_).has_value());
-    ASSERT_EQ(box_.shown.size(), 1);
-    EXPECT_EQ(box_.shown[0], QStringLiteral("Error reading key file ") + path + "\r\n" +
-                                 c.description + " (" + QString::number(c.number, 16).toUpper() +
-                                 ")");
+    const auto key = Read(PathFor(c.name));
+    ASSERT_FALSE(key.has_value());
+    EXPECT_EQ(key.error(), SystemError(c.number));
+    EXPECT_EQ(Describe(key.error(), Surface::Window), c.description);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, KeyFileFailureTest,
@@ -111,10 +114,9 @@ INSTANTIATE_TEST_SUITE_P(Files, KeyFileFailureTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(KeyFileTest, LargestAllowedFileIsRead) {
-    const auto key = ReadKeyFile(Write("big.skey", std::string(kMaxKeyFileSize, 'F')), box_);
-    ASSERT_TRUE(key.has_value());
-    EXPECT_EQ(key->size(), kMaxKeyFileSize / 2);
-    EXPECT_TRUE(box_.shown.isEmpty());
+    const auto key = Read(Write("big.skey", std::string(kMaxKeyFileSize, 'F')));
+    ASSERT_TRUE(key.has_value() && key->has_value());
+    EXPECT_EQ((*key)->size(), kMaxKeyFileSize / 2);
 }
 
 // Files in /proc give their size as 0 and make their text as it is read;
@@ -125,35 +127,33 @@ TEST_F(KeyFileTest, FileThatHidesItsSizeIsReadToItsEnd) {
     QByteArray text = file.readAll();
     ASSERT_GT(text.size(), 1);
     text.replace('\r', QByteArray()).replace('\n', QByteArray());
-    const auto key = ReadKeyFile(QStringLiteral("/proc/version"), box_);
-    ASSERT_TRUE(key.has_value());
+    const auto key = Read(QStringLiteral("/proc/version"));
+    ASSERT_TRUE(key.has_value() && key->has_value());
     EXPECT_EQ(
-        Bytes(key->begin(), key->end()),
+        Bytes((*key)->begin(), (*key)->end()),
         HexToBytes(std::string_view(text.constData(), static_cast<std::size_t>(text.size()))));
-    EXPECT_TRUE(box_.shown.isEmpty());
 }
 
 TEST_F(KeyFileTest, PathIsUsedUntrimmedAndNonAsciiNamesWork) {
     const QString spaced = Write(" key.skey", "AB\r\n");
-    EXPECT_TRUE(ReadKeyFile(spaced, box_).has_value());
+    EXPECT_TRUE(Read(spaced).has_value());
     const QString accented = Write("schl\xc3\xbcssel.skey", "CD\r\n");
-    const auto key = ReadKeyFile(accented, box_);
-    ASSERT_TRUE(key.has_value());
-    EXPECT_EQ((*key)[0], 0xCD);
-    // A path of blanks names no file here, so it is reported, not skipped.
-    EXPECT_FALSE(ReadKeyFile(QStringLiteral("   "), box_).has_value());
-    EXPECT_EQ(box_.shown.size(), 1);
+    const auto key = Read(accented);
+    ASSERT_TRUE(key.has_value() && key->has_value());
+    EXPECT_EQ((**key)[0], 0xCD);
+    // A path of blanks names no file here, so it fails, not skipped.
+    EXPECT_FALSE(Read(QStringLiteral("   ")).has_value());
 }
 
-TEST_F(KeyFileTest, UnreadableFileIsReported) {
+TEST_F(KeyFileTest, UnreadableFileGivesItsError) {
     if (geteuid() == 0) {
         GTEST_SKIP() << "root reads files whatever their mode";
     }
     const QString path = Write("locked.skey", "AB\r\n");
     chmod(path.toLocal8Bit().constData(), 0);
-    EXPECT_FALSE(ReadKeyFile(path, box_).has_value());
-    ASSERT_EQ(box_.shown.size(), 1);
-    EXPECT_TRUE(box_.shown[0].endsWith("Permission denied (D)"));
+    const auto key = Read(path);
+    ASSERT_FALSE(key.has_value());
+    EXPECT_EQ(key.error(), SystemError(EACCES));
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 #include "message/EncryptToClipboard.h"
 
 #include "crypto/EncryptionEngine.h"
-#include "texts/ErrorReport.h"
+#include "texts/ErrorText.h"
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeWorkWindow.h"
 #include "tests/fakes/RecordingMessageBox.h"
@@ -49,7 +49,7 @@ Error PrivateKeyError(const Bytes& blob) {
 
 // Built by hand rather than with the formatter, so a formatting fault shows.
 QString Report(const QString& heading, const Error& error) {
-    return heading + "\r\n" + QString::fromStdString(error.description) + " (" +
+    return heading + "\r\n" + QString::fromStdString(Describe(error, Surface::Window)) + " (" +
            QString::number(static_cast<std::uint32_t>(error.number), 16).toUpper() + ")";
 }
 
@@ -310,26 +310,6 @@ TEST_F(MessageOperationsTest, KeyFilesAreReadAnewOnEveryPress) {
     DecryptFromClipboard(window_, clipboard_, box_);
     EXPECT_EQ(window_.message, QStringLiteral("two"));
     EXPECT_TRUE(box_.shown.isEmpty());
-}
-
-struct NumberCase {
-    std::int32_t number;
-    const char* text;
-};
-
-TEST(ErrorReportTest, NumbersAreUpperCaseHexWithoutLeadingZeros) {
-    const NumberCase cases[] = {{0, "0"},
-                                {2, "2"},
-                                {0x15, "15"},
-                                {0xABCDEF, "ABCDEF"},
-                                {-1, "FFFFFFFF"},
-                                {static_cast<std::int32_t>(0x80047001), "80047001"},
-                                {INT32_MIN, "80000000"}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(FormatErrorNumber(c.number), QString(c.text)) << c.number;
-    }
-    EXPECT_EQ(FormatErrorReport("Heading.", Error{0x1B, "File too large"}),
-              QStringLiteral("Heading.\r\nFile too large (1B)"));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "tests/support/CryptoTestKeys.h"
 
+#include "keys/DerReader.h"
+#include "keys/KeyPairGenerator.h"
 #include "keys/OpenSslHandles.h"
 
 #include <openssl/bn.h>
@@ -60,16 +62,44 @@ EncodedKey EncodeAll(const EVP_PKEY* key, bool hasPrivate) {
     return encoded;
 }
 
-EncodedKey MakeRsa(int bits) {
-    PkeyPtr key(EVP_PKEY_Q_keygen(nullptr, nullptr, "RSA", static_cast<std::size_t>(bits)));
-    if (!key) {
-        Abort("RSA " + std::to_string(bits));
+// The content of the one element of `tag` that makes up the whole of `der`.
+DerReader::Span Inner(DerReader::Span der, std::uint8_t tag) {
+    DerReader reader(der);
+    const auto content = reader.Read(tag);
+    if (!content || !reader.AtEnd()) {
+        Abort("unexpected key encoding");
     }
-    return EncodeAll(key.get(), true);
+    return *content;
 }
 
-EncodedKey MakeOther(const char* type, const char* curve) {
+// The generator's own pair; the PKCS#1 forms are the keys inside the
+// algorithm-tagged ones (RFC 5208, RFC 5280).
+EncodedKey MakeRsa(int bits) {
+    auto pair = KeyPairGenerator(bits).Generate();
+    if (!pair) {
+        Abort("RSA " + std::to_string(bits));
+    }
+    EncodedKey encoded;
+    encoded.privateInfo.assign(pair->privateKey.begin(), pair->privateKey.end());
+    encoded.publicInfo = pair->publicKey;
+    DerReader info(Inner(encoded.privateInfo, DerReader::kSequence));
+    info.ReadSmallInteger();
+    info.Read(DerReader::kSequence);
+    const auto privateKey = info.Read(DerReader::kOctetString);
+    DerReader spki(Inner(encoded.publicInfo, DerReader::kSequence));
+    spki.Read(DerReader::kSequence);
+    const auto bitString = spki.Read(DerReader::kBitString);
+    if (!privateKey || !bitString || bitString->empty()) {
+        Abort("unexpected key encoding");
+    }
+    encoded.privateBare.assign(privateKey->begin(), privateKey->end());
+    encoded.publicBare.assign(bitString->begin() + 1, bitString->end());
+    return encoded;
+}
+
+EncodedKey MakeOther(const char* type, const char* curve, std::size_t bits = 0) {
     PkeyPtr key(curve != nullptr ? EVP_PKEY_Q_keygen(nullptr, nullptr, type, curve)
+                : bits != 0      ? EVP_PKEY_Q_keygen(nullptr, nullptr, type, bits)
                                  : EVP_PKEY_Q_keygen(nullptr, nullptr, type));
     if (!key) {
         Abort(type);
@@ -130,7 +160,8 @@ const EncodedKey& CryptoTestKeys::OtherRsa2048() {
 }
 
 const EncodedKey& CryptoTestKeys::Rsa1024() {
-    static const EncodedKey key = MakeRsa(1024);
+    // Below what the generator makes, so OpenSSL makes it directly.
+    static const EncodedKey key = MakeOther("RSA", nullptr, 1024);
     return key;
 }
 

@@ -7,8 +7,8 @@
 
 namespace zelvora::test {
 
-// The main window on the given ports, shown. A null dialog or store means
-// the real one; window tests pass fakes so nothing reaches the user's files.
+// The main window on the given ports, shown. Window tests pass fakes so
+// nothing reaches the user's files, or the real ones where those are tested.
 inline std::unique_ptr<frmZuzezoRevevur> ShowMainWindow(
     ClipboardPort& clipboard, MessageBoxPort& box, FileDialogPort* dialog, SettingsStorePort* store,
     std::function<void()> quit = [] {}) {

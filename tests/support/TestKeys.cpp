@@ -1,6 +1,6 @@
 #include "tests/support/TestKeys.h"
 
-#include "base/HexText.h"
+#include "keys/KeyFile.h"
 #include "tests/support/CryptoTestKeys.h"
 
 #include <QFile>
@@ -23,7 +23,10 @@ const KeyPair& Bob() {
 
 void WriteKeyFile(const QString& path, const Bytes& blob) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(BytesToHex(blob).toLatin1() + "\r\n") < 0) {
+    const SecureBytes text = KeyFileText(blob);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(reinterpret_cast<const char*>(text.data()), static_cast<qint64>(text.size())) !=
+            static_cast<qint64>(text.size())) {
         throw std::runtime_error("cannot write test key file");
     }
 }

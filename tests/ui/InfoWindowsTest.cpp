@@ -5,9 +5,9 @@
 #include "tests/fakes/FakeSettingsStore.h"
 #include "tests/support/ShowMainWindow.h"
 #include "tests/fakes/RecordingMessageBox.h"
-#include "ui/ApplicationIcon.h"
+#include "widgets/ApplicationIcon.h"
 #include "ui/LabelFit.h"
-#include "ui/MessageField.h"
+#include "widgets/MessageField.h"
 #include "ui/frmAbout.h"
 #include "ui/frmHelp.h"
 

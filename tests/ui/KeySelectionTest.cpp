@@ -5,6 +5,7 @@
 #include "tests/fakes/FakeSettingsStore.h"
 #include "tests/support/ShowMainWindow.h"
 #include "tests/fakes/RecordingMessageBox.h"
+#include "ui/QtFileDialog.h"
 #include "ui/QtSettingsStore.h"
 
 #include <QComboBox>
@@ -64,8 +65,16 @@ class KeySelectionTest : public QObject {
 
 private:
     std::unique_ptr<frmZuzezoRevevur> MakeWindow(bool realDialog = false, bool realStore = false) {
-        return test::ShowMainWindow(clipboard_, box_, realDialog ? nullptr : &dialog_,
-                                    realStore ? nullptr : &store_);
+        QtFileDialog* const real = realDialog ? new QtFileDialog() : nullptr;
+        realDialog_.reset(real);
+        FileDialogPort* const dialog = real ? static_cast<FileDialogPort*>(real) : &dialog_;
+        SettingsStorePort* const store =
+            realStore ? static_cast<SettingsStorePort*>(&realStore_) : &store_;
+        auto window = test::ShowMainWindow(clipboard_, box_, dialog, store);
+        if (real != nullptr) {
+            real->SetOwner(window.get());
+        }
+        return window;
     }
 
     static QLineEdit* Box(frmZuzezoRevevur& w, const QString& which) {
@@ -82,6 +91,8 @@ private:
     RecordingMessageBox box_;
     FakeFileDialog dialog_;
     FakeSettingsStore store_;
+    std::unique_ptr<QtFileDialog> realDialog_;
+    QtSettingsStore realStore_;
 
 private slots:
     void initTestCase() {

@@ -8,7 +8,7 @@
 #include "tests/fakes/RecordingMessageBox.h"
 #include "tests/support/ShowMainWindow.h"
 #include "tests/support/TestKeys.h"
-#include "ui/MessageField.h"
+#include "widgets/MessageField.h"
 
 #include <QGroupBox>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "ui/WrappingButton.h"
+#include "widgets/WrappingButton.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>

@@ -1,4 +1,4 @@
-#include "ui/MessageField.h"
+#include "widgets/MessageField.h"
 
 #include <QMimeData>
 

@@ -1,4 +1,4 @@
-#include "ui/ApplicationIcon.h"
+#include "widgets/ApplicationIcon.h"
 
 namespace zelvora {
 

@@ -1,0 +1,48 @@
+#include "base/ErrorCode.h"
+
+#include <array>
+
+namespace zelvora {
+namespace {
+
+using enum ErrorCode;
+
+constexpr std::array kAllCodes{
+    Internal,           PrivateKeyEmpty,    PrivateKeyMalformed, PrivateKeyNotRsa,
+    PrivateKeySize,     PrivateKeyIsPublic, PublicKeyEmpty,      PublicKeyMalformed,
+    PublicKeyNotRsa,    PublicKeySize,      PublicKeyIsPrivate,  NoMethodGiven,
+    NoMethodForEncrypt, NoMethodForDecrypt, NoPublicKey,         NoPrivateKey,
+    NotLastBlock,       MessageTooLong,     CiphertextEmpty,     CiphertextVersion,
+    CiphertextTooShort, NotForThisKey,      KeySizeOutOfRange,   KeyGenerationFailed,
+    KeyEncodingFailed,
+};
+
+constexpr std::int32_t kLargestSystemError = 0xFFFF;
+
+}  // namespace
+
+std::int32_t ErrorNumber(ErrorCode code) {
+    // Unsigned to signed is a plain two's complement conversion since C++20.
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(code));
+}
+
+Error MakeError(ErrorCode code) {
+    return Error{ErrorNumber(code)};
+}
+
+Error SystemError(int errnoValue) {
+    if (errnoValue <= 0 || errnoValue > kLargestSystemError) {
+        return MakeError(Internal);
+    }
+    return Error{errnoValue};
+}
+
+bool IsSystemError(const Error& error) {
+    return error.number > 0 && error.number <= kLargestSystemError;
+}
+
+std::span<const ErrorCode> AllErrorCodes() {
+    return kAllCodes;
+}
+
+}  // namespace zelvora

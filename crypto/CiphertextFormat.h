@@ -1,0 +1,37 @@
+#pragma once
+
+#include "base/Error.h"
+#include "base/SecureBytes.h"
+
+#include <cstdint>
+#include <expected>
+#include <span>
+
+namespace zelvora {
+
+class RsaKey;
+
+// One layout of ciphertext bytes. The first byte of every ciphertext names
+// its format's version, so a reader can tell the formats apart; each format
+// lives in a file of its own, with a description beside it.
+class CiphertextFormat {
+public:
+    virtual ~CiphertextFormat() = default;
+
+    virtual std::uint8_t Version() const = 0;
+    // False when the crypto library lacks a primitive the format needs.
+    virtual bool AvailableHere() const = 0;
+    virtual std::expected<Bytes, Error> Encrypt(const RsaKey& recipient,
+                                                std::span<const std::uint8_t> message) const = 0;
+    // `ciphertext` starts with this format's version byte.
+    virtual std::expected<SecureBytes, Error> Decrypt(
+        const RsaKey& own, std::span<const std::uint8_t> ciphertext) const = 0;
+};
+
+// The format new messages are written in.
+const CiphertextFormat& CurrentFormat();
+// The format a ciphertext's first byte names, or null for a version this
+// program cannot read.
+const CiphertextFormat* FormatForVersion(std::uint8_t version);
+
+}  // namespace zelvora

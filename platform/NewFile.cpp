@@ -1,0 +1,131 @@
+#include "platform/NewFile.h"
+
+#include <cerrno>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zelvora::NewFile {
+namespace fs = std::filesystem;
+
+namespace {
+
+// The folder a new file lands in; a bare name lands in the working folder.
+fs::path FolderOf(const fs::path& path) {
+    fs::path folder = path.parent_path();
+    return folder.empty() ? fs::path(".") : folder;
+}
+
+// Returns 0 or the errno of the failed write; short writes are continued.
+int WriteAll(int fd, std::span<const std::uint8_t> data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        data = data.subspan(static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
+mode_t CurrentUmask() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+// Gives the finished file its name only if that name is still free: a file
+// that appeared since CheckTarget is kept, never replaced.
+int MoveNoClobber(const fs::path& from, const fs::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    // The file system lacks the no-replace rename; a hard link refuses an
+    // existing name just the same.
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        return errno;
+    }
+    ::unlink(from.c_str());
+    return 0;
+}
+
+// A new name lives in the folder's own data, which needs its own flush to
+// survive a crash. Folders that cannot be flushed (EINVAL) are left as they are.
+int SyncFolder(const fs::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    int err = 0;
+    if (::fsync(fd) != 0 && errno != EINVAL) {
+        err = errno;
+    }
+    ::close(fd);
+    return err;
+}
+
+}  // namespace
+
+int CheckFree(const fs::path& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0) {
+        return EEXIST;
+    }
+    if (errno != ENOENT) {
+        return errno;
+    }
+    if (::faccessat(AT_FDCWD, FolderOf(path).c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+        return errno;
+    }
+    return 0;
+}
+
+int Write(const fs::path& path, std::span<const std::uint8_t> content, fs::perms permissions) {
+    // The whole text goes to a private temporary file first (mkostemp opens
+    // it exclusively with mode 0600) so a failed write never shows up under
+    // the final name.
+    const fs::path folder = FolderOf(path);
+    std::string temp = (folder / ".zelvora-keygen-XXXXXX").string();
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    const mode_t mode = static_cast<mode_t>(permissions & fs::perms::mask) & ~CurrentUmask();
+
+    int err = WriteAll(fd, content);
+    if (err == 0 && ::fchmod(fd, mode) != 0) {
+        err = errno;
+    }
+    if (err == 0 && ::fsync(fd) != 0) {
+        err = errno;
+    }
+    if (::close(fd) != 0 && err == 0) {
+        err = errno;
+    }
+    if (err == 0) {
+        err = MoveNoClobber(temp, path);
+    }
+    if (err != 0) {
+        ::unlink(temp.c_str());
+        return err;
+    }
+    if (err = SyncFolder(folder); err != 0) {
+        ::unlink(path.c_str());
+        return err;
+    }
+    return 0;
+}
+
+void Remove(const fs::path& path) noexcept {
+    ::unlink(path.c_str());
+}
+
+}  // namespace zelvora::NewFile

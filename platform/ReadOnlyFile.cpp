@@ -1,0 +1,69 @@
+#include "platform/ReadOnlyFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+static_assert(EFBIG == 27, "ReadToEnd spells EFBIG out");
+
+namespace zelvora {
+
+std::expected<ReadOnlyFile, int> ReadOnlyFile::Open(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return std::unexpected(errno);
+    }
+    return ReadOnlyFile(fd, true);
+}
+
+ReadOnlyFile ReadOnlyFile::StandardInput() {
+    return ReadOnlyFile(STDIN_FILENO, false);
+}
+
+ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept : fd_(other.fd_), owned_(other.owned_) {
+    other.fd_ = -1;
+}
+
+ReadOnlyFile::~ReadOnlyFile() {
+    (void)Close();
+}
+
+std::expected<ReadOnlyFile::Info, int> ReadOnlyFile::Stat() const {
+    struct stat status {};
+    if (::fstat(fd_, &status) != 0) {
+        return std::unexpected(errno);
+    }
+    if (S_ISDIR(status.st_mode)) {
+        return std::unexpected(EISDIR);
+    }
+    Info info;
+    info.isRegular = S_ISREG(status.st_mode);
+    if (info.isRegular) {
+        info.size = static_cast<std::size_t>(status.st_size);
+    }
+    return info;
+}
+
+std::expected<std::size_t, int> ReadOnlyFile::Read(std::span<std::uint8_t> into) {
+    for (;;) {
+        const ssize_t got = ::read(fd_, into.data(), into.size());
+        if (got >= 0) {
+            return static_cast<std::size_t>(got);
+        }
+        if (errno != EINTR) {
+            return std::unexpected(errno);
+        }
+    }
+}
+
+int ReadOnlyFile::Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    if (fd < 0 || !owned_) {
+        return 0;
+    }
+    return ::close(fd) != 0 && errno != EINTR ? errno : 0;
+}
+
+}  // namespace zelvora
