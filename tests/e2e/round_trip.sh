@@ -46,8 +46,15 @@ hex=$(clipboard)
 keys shift+Tab shift+Tab shift+Tab ctrl+a ctrl+c
 clipboard_equals "$hex" || fail "the message field was not emptied by Encrypt"
 
-# Mail programs wrap long lines and add a final line break.
-printf '%s\n%s\n' "${hex:0:76}" "${hex:76}" | xclip -selection clipboard -i
+# The command line reads the window's clipboard text.
+decrypted=$(printf '%s' "$hex" | "$bin/zelvora-cli" decrypt --key "$work/me.skey") ||
+    fail "zelvora-cli could not decrypt the window's text"
+[ "$decrypted" = "$message" ] || fail "zelvora-cli decrypted '$decrypted'"
+
+# And the window reads the command line's, wrapped for mail with a final
+# line break, as mail programs leave it.
+printf '%s' "$message" | "$bin/zelvora-cli" encrypt --to "$work/me.pkey" --wrap 76 |
+    xclip -selection clipboard -i
 wait_for clipboard_is_wrapped || fail "the wrapped text did not reach the clipboard"
 keys Tab Tab space
 wait_for clipboard_has_no_text || fail "Decrypt left text on the clipboard"
@@ -76,4 +83,4 @@ for signal in TERM INT; do
     pid=""
     clipboard_has_no_text || fail "SIG$signal left text on the clipboard"
 done
-echo "e2e round trip: 8 passed, 0 failed"
+echo "e2e round trip: 9 passed, 0 failed"

@@ -31,14 +31,16 @@ desktop="$root/usr/share/applications/$app_id.desktop"
 for file in \
     usr/bin/zelvora \
     usr/bin/zelvora-keygen \
+    usr/bin/zelvora-cli \
     "usr/share/applications/$app_id.desktop" \
     "usr/share/icons/hicolor/48x48/apps/$app_id.png" \
     "usr/share/icons/hicolor/scalable/apps/$app_id.svg" \
     usr/share/man/man1/zelvora.1 \
-    usr/share/man/man1/zelvora-keygen.1; do
+    usr/share/man/man1/zelvora-keygen.1 \
+    usr/share/man/man1/zelvora-cli.1; do
     [ -f "$root/$file" ] || fail "missing /$file"
 done
-for program in zelvora zelvora-keygen; do
+for program in zelvora zelvora-cli zelvora-keygen; do
     [ -x "$root/usr/bin/$program" ] || fail "/usr/bin/$program is not executable"
 done
 

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <expected>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace zelvora::cli {
+
+enum class Command { Encrypt, Decrypt, Help, Version };
+
+// What one run of zelvora-cli is asked to do.
+struct Options {
+    Command command = Command::Help;
+    // --to for encrypt (the recipient's public key file), --key for decrypt
+    // (the user's own private key file).
+    std::string keyFile;
+    // FILE; no value reads standard input, as "-" does.
+    std::optional<std::string> input;
+    // --output; no value writes standard output. "-" writes it too, and
+    // lets a decrypted binary message reach a terminal.
+    std::optional<std::string> output;
+    // --wrap: characters per line of the hex text; 0 for one line.
+    std::size_t wrap = 0;
+};
+
+inline constexpr std::string_view kStandardStream = "-";
+
+// The arguments after the program's name. A failure is the sentence that
+// says what is wrong with them.
+std::expected<Options, std::string> ParseCommandLine(std::span<const char* const> args);
+
+}  // namespace zelvora::cli

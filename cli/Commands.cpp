@@ -1,0 +1,218 @@
+#include "cli/Commands.h"
+
+#include "base/ErrorCode.h"
+#include "base/HexText.h"
+#include "cli/PrintableText.h"
+#include "crypto/CryptoLibrary.h"
+#include "crypto/EncryptionEngine.h"
+#include "crypto/RsaMethod.h"
+#include "keys/KeyFile.h"
+#include "platform/OutputFile.h"
+#include "platform/ReadOnlyFile.h"
+#include "texts/ErrorReport.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+namespace zelvora::cli {
+namespace {
+
+constexpr std::string_view kProgram = "zelvora-cli";
+// Far beyond any message format version 1 can hold; it only keeps the
+// arithmetic of the reading loop clear of overflow.
+constexpr std::size_t kMaxInputBytes = std::size_t{1} << 40;
+
+// One line on standard error: the program, what it was about, the cause.
+ExitStatus Report(std::ostream& errors, std::string_view about, const Error& error,
+                  ExitStatus status) {
+    errors << kProgram << ": " << FormatErrorLine(about, error) << '\n';
+    return status;
+}
+
+std::string InputName(const Options& options) {
+    return options.input ? *options.input : "standard input";
+}
+
+std::string OutputName(const Options& options) {
+    return options.output && *options.output != kStandardStream ? *options.output
+                                                                : "standard output";
+}
+
+ExitStatus StatusOf(const Error& error) {
+    switch (static_cast<ErrorCode>(static_cast<std::uint32_t>(error.number))) {
+        case ErrorCode::PrivateKeyEmpty:
+        case ErrorCode::PrivateKeyMalformed:
+        case ErrorCode::PrivateKeyNotRsa:
+        case ErrorCode::PrivateKeySize:
+        case ErrorCode::PrivateKeyIsPublic:
+        case ErrorCode::PublicKeyEmpty:
+        case ErrorCode::PublicKeyMalformed:
+        case ErrorCode::PublicKeyNotRsa:
+        case ErrorCode::PublicKeySize:
+        case ErrorCode::PublicKeyIsPrivate:
+            return kKey;
+        case ErrorCode::CiphertextEmpty:
+        case ErrorCode::CiphertextVersion:
+        case ErrorCode::CiphertextTooShort:
+        case ErrorCode::NotForThisKey:
+            return kDamaged;
+        default:
+            return kFailure;
+    }
+}
+
+// Reads the key file as the window does and loads it into an engine, for
+// encrypting (the recipient's public key) or decrypting (the own private
+// key). Failures have been reported when no engine comes back.
+std::unique_ptr<EncryptionEngine> LoadKey(const Options& options, bool own, std::ostream& errors,
+                                          ExitStatus& status) {
+    const QString path = QFile::decodeName(options.keyFile.c_str());
+    auto blob = ReadKeyFile(options.keyFile);
+    if (!blob) {
+        status = Report(errors, KeyFileHeading(path).toStdString(), blob.error(), kKey);
+        return nullptr;
+    }
+    auto method = RsaMethod::Create();
+    auto engine = EncryptionEngine::Create();
+    if (!method || !engine) {
+        status =
+            Report(errors, options.keyFile, method ? engine.error() : method.error(), kFailure);
+        return nullptr;
+    }
+    const RsaMethod::Blob key = std::span<const std::uint8_t>(**blob);
+    auto set = own ? (*method)->SetPrivateKeyBlob(key) : (*method)->SetPublicKeyBlob(key);
+    if (set) {
+        set = (*engine)->AttachMethod(std::move(*method));
+    }
+    if (!set) {
+        status = Report(errors, options.keyFile, set.error(), StatusOf(set.error()));
+        return nullptr;
+    }
+    return std::move(*engine);
+}
+
+// The whole of FILE or standard input.
+template <class Buffer>
+std::expected<Buffer, Error> ReadInput(const Options& options) {
+    auto file = options.input ? ReadOnlyFile::Open(*options.input) : ReadOnlyFile::StandardInput();
+    if (!file) {
+        return std::unexpected(SystemError(file.error()));
+    }
+    Buffer content;
+    int failure = ReadToEnd(*file, content, kMaxInputBytes);
+    if (const int closed = file->Close(); failure == 0) {
+        failure = closed;
+    }
+    if (failure != 0) {
+        return std::unexpected(SystemError(failure));
+    }
+    return content;
+}
+
+std::expected<OutputFile, Error> OpenOutput(const Options& options, bool secret) {
+    if (!options.output || *options.output == kStandardStream) {
+        return OutputFile::StandardOutput();
+    }
+    auto file = OutputFile::Create(*options.output, secret);
+    if (!file) {
+        return std::unexpected(SystemError(file.error()));
+    }
+    return std::move(*file);
+}
+
+ExitStatus WriteOutput(const Options& options, OutputFile& out, std::span<const std::uint8_t> data,
+                       std::ostream& errors) {
+    int failure = out.Write(data);
+    if (const int closed = out.Close(); failure == 0) {
+        failure = closed;
+    }
+    if (failure != 0) {
+        return Report(errors, OutputName(options), SystemError(failure), kFailure);
+    }
+    return kOk;
+}
+
+// The hex text in lines of `wrap` characters (all on one line for 0), each
+// ended by a line feed.
+Bytes HexLines(std::span<const std::uint8_t> ciphertext, std::size_t wrap) {
+    const Bytes digits = HexDigits(ciphertext);
+    const std::size_t width = wrap == 0 ? std::max<std::size_t>(digits.size(), 1) : wrap;
+    const std::size_t lines = std::max<std::size_t>((digits.size() + width - 1) / width, 1);
+    Bytes text(digits.size() + lines);
+    std::uint8_t* at = text.data();
+    for (std::size_t line = 0; line < lines; ++line) {
+        const std::size_t from = line * width;
+        const std::size_t take = std::min(width, digits.size() - from);
+        at = std::copy_n(digits.data() + from, take, at);
+        *at++ = '\n';
+    }
+    return text;
+}
+
+}  // namespace
+
+ExitStatus Encrypt(const Options& options, std::ostream& errors) {
+    LoadCryptoLibrary();
+    ExitStatus status = kOk;
+    auto engine = LoadKey(options, false, errors, status);
+    if (!engine) {
+        return status;
+    }
+    Bytes ciphertext;
+    {
+        // The message is a secret: its buffer wipes itself when it goes.
+        const auto message = ReadInput<SecureBytes>(options);
+        if (!message) {
+            return Report(errors, InputName(options), message.error(), kFailure);
+        }
+        auto encrypted = engine->EncryptBytes(*message, true);
+        if (!encrypted) {
+            return Report(errors, InputName(options), encrypted.error(),
+                          StatusOf(encrypted.error()));
+        }
+        ciphertext = std::move(*encrypted);
+    }
+    auto out = OpenOutput(options, false);
+    if (!out) {
+        return Report(errors, OutputName(options), out.error(), kFailure);
+    }
+    return WriteOutput(options, *out, HexLines(ciphertext, options.wrap), errors);
+}
+
+ExitStatus Decrypt(const Options& options, std::ostream& errors) {
+    LoadCryptoLibrary();
+    ExitStatus status = kOk;
+    auto engine = LoadKey(options, true, errors, status);
+    if (!engine) {
+        return status;
+    }
+    std::expected<SecureBytes, Error> message = std::unexpected(Error{});
+    {
+        const auto text = ReadInput<Bytes>(options);
+        if (!text) {
+            return Report(errors, InputName(options), text.error(), kFailure);
+        }
+        message = engine->DecryptBytes(CiphertextFromText(*text), true);
+    }
+    if (!message) {
+        return Report(errors, InputName(options), message.error(), StatusOf(message.error()));
+    }
+    auto out = OpenOutput(options, true);
+    if (!out) {
+        return Report(errors, OutputName(options), out.error(), kFailure);
+    }
+    // Bytes that are not plain text could move the cursor, retitle the
+    // window or worse when a terminal shows them: only on request.
+    if (!options.output && out->IsTerminal() && !IsPrintableText(*message)) {
+        errors << kProgram
+               << ": the message is not plain text and is not written to the terminal; use "
+                  "--output FILE, or --output - to write it anyway\n";
+        return kFailure;
+    }
+    return WriteOutput(options, *out, *message, errors);
+}
+
+}  // namespace zelvora::cli

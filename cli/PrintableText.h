@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace zelvora::cli {
+
+// Whether a terminal can show `bytes` as they are: well-formed UTF-8 with no
+// control characters but tab, line feed and carriage return.
+bool IsPrintableText(std::span<const std::uint8_t> bytes);
+
+}  // namespace zelvora::cli

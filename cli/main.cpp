@@ -1,0 +1,65 @@
+// zelvora-cli: encrypts a message to a recipient's public key as the hex text
+// the window puts on the clipboard, and decrypts such text with the user's
+// own private key, for scripts, pipes and machines without a desktop.
+
+#include "cli/CommandLine.h"
+#include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "texts/Version.h"
+
+#include <iostream>
+#include <span>
+
+namespace {
+
+constexpr std::string_view kHelp =
+    "Usage: zelvora-cli encrypt --to RECIPIENT.pkey [--wrap COLS] [--output FILE] [FILE]\n"
+    "       zelvora-cli decrypt --key MY.skey [--output FILE] [FILE]\n"
+    "\n"
+    "encrypt  encrypts FILE (or standard input) to the recipient's public key and\n"
+    "         writes the ciphertext as one line of upper-case hex text, the text\n"
+    "         the Zelvora window puts on the clipboard.\n"
+    "decrypt  reads such hex text from FILE (or standard input), as tolerantly as\n"
+    "         the window's Decrypt, and writes the message's bytes and nothing else.\n"
+    "\n"
+    "Options:\n"
+    "  --to FILE       the recipient's public key file (.pkey), for encrypt\n"
+    "  --key FILE      your own private key file (.skey), for decrypt\n"
+    "  --wrap COLS     hex lines of COLS characters, for mail (0: one line)\n"
+    "  -o, --output FILE\n"
+    "                  write to FILE instead of standard output; a decrypted\n"
+    "                  message that is not plain text reaches a terminal only\n"
+    "                  with --output -\n"
+    "  -h, --help      show this help and exit\n"
+    "  --version       show the version and exit\n"
+    "  --              end of options, for a FILE that starts with '-'\n"
+    "\n"
+    "Exit status: 0 done, 1 input or output failed, 2 command line not\n"
+    "understood, 3 key file unusable, 4 message damaged or not for this key,\n"
+    "5 reserved for signed messages (sender not verified).\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace zelvora::cli;
+    const auto options = ParseCommandLine(
+        std::span<const char* const>(argv + 1, static_cast<std::size_t>(argc - 1)));
+    if (!options) {
+        std::cerr << "zelvora-cli: " << options.error() << '\n'
+                  << "Try 'zelvora-cli --help' for more information.\n";
+        return kUsage;
+    }
+    switch (options->command) {
+        case Command::Help:
+            std::cout << kHelp;
+            return kOk;
+        case Command::Version:
+            std::cout << "zelvora-cli " << zelvora::kVersion << '\n';
+            return kOk;
+        case Command::Encrypt:
+            return Encrypt(*options, std::cerr);
+        case Command::Decrypt:
+            return Decrypt(*options, std::cerr);
+    }
+    return kUsage;
+}
