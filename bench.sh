@@ -51,6 +51,24 @@ if [ -x "$bin/zelvora_startup_watch" ]; then
         >"$out/startup.json" 2>"$out/startup.err" || { cat "$out/startup.err" >&2; exit 1; }
 fi
 
+# zelvora-cli as whole processes, beside a process that does the bare
+# OpenSSL work on the same input, side by side in one hyperfine run.
+echo "running command line..." >&2
+"$bin/zelvora-keygen" --bits 3072 "$out/cli" >/dev/null
+for mib in 1 64; do
+    # Printable text in mail-sized lines, as a message would be.
+    head -c $(((mib * 3 << 18) + 4096)) /dev/urandom | base64 -w 76 | head -c $((mib << 20)) \
+        >"$out/message-$mib"
+    "$bin/zelvora-cli" encrypt --to "$out/cli.pkey" "$out/message-$mib" >"$out/ciphertext-$mib"
+    hyperfine --style none --warmup 1 --runs "$((repetitions * 2))" \
+        --export-json "$out/cli-$mib.json" \
+        -n "ours encrypt" "$bin/zelvora-cli encrypt --to $out/cli.pkey < $out/message-$mib > /dev/null" \
+        -n "floor encrypt" "$bin/zelvora_cli_floor encrypt $out/cli.pkey < $out/message-$mib > /dev/null" \
+        -n "ours decrypt" "$bin/zelvora-cli decrypt --key $out/cli.skey < $out/ciphertext-$mib > /dev/null" \
+        -n "floor decrypt" "$bin/zelvora_cli_floor decrypt $out/cli.skey < $out/ciphertext-$mib > /dev/null" \
+        >/dev/null 2>"$out/cli.err" || { cat "$out/cli.err" >&2; exit 1; }
+done
+
 echo
 echo "Machine: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores," \
     "$(free -g | awk '/^Mem:/ {print $2}') GiB, $(. /etc/os-release && echo "$PRETTY_NAME")"

@@ -6,7 +6,7 @@
 FOLDER holds hex.json, crypto.json, handlers.json (Google Benchmark JSON,
 with repetitions, of which the medians are used), memory.jsonl (one JSON
 object per press from zelvora_peak_memory) and startup.json (from
-zelvora_startup_watch). Missing parts are left out of the table. Prints a
+zelvora_startup_watch) and cli-1.json, cli-64.json (hyperfine). Missing parts are left out of the table. Prints a
 Markdown table: for each row what was measured (ours), what it is held
 against (the floor), their ratio, the target and whether it is met.
 """
@@ -160,6 +160,22 @@ def memory_rows(table, path, details):
                   times < 12, f"process peak {run['peak_mib']:.0f} MiB")
 
 
+def cli_rows(table, folder):
+    for mib in (1, 64):
+        path = folder / f"cli-{mib}.json"
+        if not path.exists():
+            continue
+        runs = {run["command"]: run["median"] for run in json.loads(path.read_text())["results"]}
+        for op in ("encrypt", "decrypt"):
+            ours, floor = runs.get(f"ours {op}"), runs.get(f"floor {op}")
+            if ours is None or floor is None:
+                continue
+            ratio = ours / floor
+            table.add(f"zelvora-cli {op} {mib} MiB (process)", fmt_time(ours),
+                      fmt_time(floor) + " (bare OpenSSL process)", f"{ratio:.3f}×", "≤ 1.25×",
+                      ratio <= 1.25, "3072-bit key, text in 76-column lines")
+
+
 def main():
     folder = Path(sys.argv[1])
     table = Table()
@@ -169,6 +185,7 @@ def main():
     handler_rows(table, medians(folder / "handlers.json"), details)
     startup_rows(table, folder / "startup.json", details)
     memory_rows(table, folder / "memory.jsonl", details)
+    cli_rows(table, folder)
     table.print()
     if details:
         print()

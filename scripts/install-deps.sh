@@ -15,6 +15,8 @@ packages=(
     # The start-up benchmark watches windows appear through X DAMAGE.
     libxcb-damage0-dev
     desktop-file-utils dpkg-dev
+    # The command line's benchmark times whole processes.
+    hyperfine
 )
 
 missing=()
