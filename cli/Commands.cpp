@@ -124,8 +124,11 @@ std::expected<OutputFile, Error> OpenOutput(const Options& options, bool secret)
 }
 
 ExitStatus WriteOutput(const Options& options, OutputFile& out, std::span<const std::uint8_t> data,
-                       std::ostream& errors) {
+                       std::ostream& errors, std::span<const std::uint8_t> end = {}) {
     int failure = out.Write(data);
+    if (failure == 0) {
+        failure = out.Write(end);
+    }
     if (const int closed = out.Close(); failure == 0) {
         failure = closed;
     }
@@ -135,11 +138,9 @@ ExitStatus WriteOutput(const Options& options, OutputFile& out, std::span<const 
     return kOk;
 }
 
-// The hex text in lines of `wrap` characters (all on one line for 0), each
-// ended by a line feed.
-Bytes HexLines(std::span<const std::uint8_t> ciphertext, std::size_t wrap) {
-    const Bytes digits = HexDigits(ciphertext);
-    const std::size_t width = wrap == 0 ? std::max<std::size_t>(digits.size(), 1) : wrap;
+// The hex text in lines of `wrap` characters, each ended by a line feed.
+Bytes HexLines(const Bytes& digits, std::size_t wrap) {
+    const std::size_t width = wrap;
     const std::size_t lines = std::max<std::size_t>((digits.size() + width - 1) / width, 1);
     Bytes text(digits.size() + lines);
     std::uint8_t* at = text.data();
@@ -179,7 +180,14 @@ ExitStatus Encrypt(const Options& options, std::ostream& errors) {
     if (!out) {
         return Report(errors, OutputName(options), out.error(), kFailure);
     }
-    return WriteOutput(options, *out, HexLines(ciphertext, options.wrap), errors);
+    const Bytes digits = HexDigits(ciphertext);
+    ciphertext = Bytes();
+    if (options.wrap == 0) {
+        // One line: the digits and the line feed go out as they are.
+        static constexpr std::uint8_t kLineFeed[] = {'\n'};
+        return WriteOutput(options, *out, digits, errors, kLineFeed);
+    }
+    return WriteOutput(options, *out, HexLines(digits, options.wrap), errors);
 }
 
 ExitStatus Decrypt(const Options& options, std::ostream& errors) {

@@ -1,5 +1,7 @@
 #include "platform/NewFile.h"
 
+#include "platform/Descriptor.h"
+
 #include <cerrno>
 #include <string>
 
@@ -16,21 +18,6 @@ namespace {
 fs::path FolderOf(const fs::path& path) {
     fs::path folder = path.parent_path();
     return folder.empty() ? fs::path(".") : folder;
-}
-
-// Returns 0 or the errno of the failed write; short writes are continued.
-int WriteAll(int fd, std::span<const std::uint8_t> data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        data = data.subspan(static_cast<std::size_t>(n));
-    }
-    return 0;
 }
 
 mode_t CurrentUmask() {

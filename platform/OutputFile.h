@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Descriptor.h"
+
 #include <cstdint>
 #include <expected>
 #include <span>
@@ -17,20 +19,15 @@ public:
     // Standard output, which is written but never closed.
     static OutputFile StandardOutput();
 
-    OutputFile(OutputFile&& other) noexcept;
-    OutputFile& operator=(OutputFile&&) = delete;
-    ~OutputFile();
-
     bool IsTerminal() const;
     // All of `data`; short and interrupted writes are continued.
-    int Write(std::span<const std::uint8_t> data);
+    int Write(std::span<const std::uint8_t> data) { return WriteAll(fd_.Get(), data); }
     // The errno of a failing close, or 0. Standard output stays open.
-    int Close();
+    int Close() { return fd_.Close(); }
 
 private:
-    OutputFile(int fd, bool owned) : fd_(fd), owned_(owned) {}
-    int fd_ = -1;
-    bool owned_ = true;
+    OutputFile(int fd, bool owned) : fd_(fd, owned) {}
+    Descriptor fd_;
 };
 
 }  // namespace zelvora

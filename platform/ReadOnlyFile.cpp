@@ -21,17 +21,9 @@ ReadOnlyFile ReadOnlyFile::StandardInput() {
     return ReadOnlyFile(STDIN_FILENO, false);
 }
 
-ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept : fd_(other.fd_), owned_(other.owned_) {
-    other.fd_ = -1;
-}
-
-ReadOnlyFile::~ReadOnlyFile() {
-    (void)Close();
-}
-
 std::expected<ReadOnlyFile::Info, int> ReadOnlyFile::Stat() const {
     struct stat status {};
-    if (::fstat(fd_, &status) != 0) {
+    if (::fstat(fd_.Get(), &status) != 0) {
         return std::unexpected(errno);
     }
     if (S_ISDIR(status.st_mode)) {
@@ -47,7 +39,7 @@ std::expected<ReadOnlyFile::Info, int> ReadOnlyFile::Stat() const {
 
 std::expected<std::size_t, int> ReadOnlyFile::Read(std::span<std::uint8_t> into) {
     for (;;) {
-        const ssize_t got = ::read(fd_, into.data(), into.size());
+        const ssize_t got = ::read(fd_.Get(), into.data(), into.size());
         if (got >= 0) {
             return static_cast<std::size_t>(got);
         }
@@ -55,15 +47,6 @@ std::expected<std::size_t, int> ReadOnlyFile::Read(std::span<std::uint8_t> into)
             return std::unexpected(errno);
         }
     }
-}
-
-int ReadOnlyFile::Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    if (fd < 0 || !owned_) {
-        return 0;
-    }
-    return ::close(fd) != 0 && errno != EINTR ? errno : 0;
 }
 
 }  // namespace zelvora

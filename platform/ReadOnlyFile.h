@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Descriptor.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <expected>
@@ -17,10 +19,6 @@ public:
     // Standard input, which is read but never closed.
     static ReadOnlyFile StandardInput();
 
-    ReadOnlyFile(ReadOnlyFile&& other) noexcept;
-    ReadOnlyFile& operator=(ReadOnlyFile&&) = delete;
-    ~ReadOnlyFile();
-
     // A folder is refused with EISDIR.
     struct Info {
         bool isRegular = false;
@@ -30,12 +28,11 @@ public:
     // Up to `into.size()` bytes; 0 at the end. Interrupted reads are resumed.
     std::expected<std::size_t, int> Read(std::span<std::uint8_t> into);
     // The errno of a failing close, or 0. An interrupted close still closed.
-    int Close();
+    int Close() { return fd_.Close(); }
 
 private:
-    ReadOnlyFile(int fd, bool owned) : fd_(fd), owned_(owned) {}
-    int fd_ = -1;
-    bool owned_ = true;
+    ReadOnlyFile(int fd, bool owned) : fd_(fd, owned) {}
+    Descriptor fd_;
 };
 
 // Reads the rest of `file` into `content`, sized to what was read. A file of
