@@ -207,6 +207,36 @@ bool IsLineEnd(std::uint8_t c) {
     return c == '\r' || c == '\n';
 }
 
+constexpr unsigned kHasWide = 1;  // a byte of a character beyond ASCII
+constexpr unsigned kHasGap = 2;
+
+// What single-byte text holds besides hex digits, in one pass that runs
+// at memory speed over megabytes of ciphertext.
+unsigned Classify(std::span<const std::uint8_t> text) {
+    unsigned found = 0;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    __m128i wide = _mm_setzero_si128();
+    __m128i gaps = _mm_setzero_si128();
+    for (; i + 16 <= text.size(); i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        wide = _mm_or_si128(wide, v);
+        const __m128i gap = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')),
+                                                      _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'))),
+                                         _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')),
+                                                      _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
+        gaps = _mm_or_si128(gaps, gap);
+    }
+    found |= _mm_movemask_epi8(wide) != 0 ? kHasWide : 0;
+    found |= _mm_movemask_epi8(gaps) != 0 ? kHasGap : 0;
+#endif
+    for (; i < text.size(); ++i) {
+        found |= text[i] >= 0x80 ? kHasWide : 0;
+        found |= IsGap(text[i]) ? kHasGap : 0;
+    }
+    return found;
+}
+
 }  // namespace
 
 QString BytesToHex(std::span<const std::uint8_t> bytes) {
@@ -256,18 +286,20 @@ Text Trimmed(Text text) {
 Bytes CiphertextFromText(QStringView text) {
     // Text without gaps, the usual case for a clipboard, is read where it
     // lies: a copy of 16 MiB of ciphertext would be 64 MiB of UTF-16.
+    const auto isGap = [](QChar c) { return IsGap(c); };
     text = Trimmed(text);
-    if (std::none_of(text.begin(), text.end(), IsGap<QChar>)) {
+    if (std::none_of(text.begin(), text.end(), isGap)) {
         return HexToBytes(text);
     }
     QString kept = text.toString();
-    kept.removeIf(IsGap<QChar>);
+    kept.removeIf(isGap);
     return HexToBytes(QStringView(kept));
 }
 
 Bytes CiphertextFromText(std::span<const std::uint8_t> text) {
-    const auto isWide = [](std::uint8_t c) { return c >= 0x80; };
-    if (std::any_of(text.begin(), text.end(), isWide)) {
+    text = Trimmed(text);
+    const unsigned found = Classify(text);
+    if ((found & kHasWide) != 0) {
         // Characters beyond ASCII follow the clipboard's rule exactly.
         return CiphertextFromText(QStringView(QString::fromUtf8(
             reinterpret_cast<const char*>(text.data()), static_cast<qsizetype>(text.size()))));
@@ -275,14 +307,14 @@ Bytes CiphertextFromText(std::span<const std::uint8_t> text) {
     const auto narrow = [](std::span<const std::uint8_t> part) {
         return std::string_view(reinterpret_cast<const char*>(part.data()), part.size());
     };
-    text = Trimmed(text);
-    if (std::none_of(text.begin(), text.end(), IsGap<std::uint8_t>)) {
+    if ((found & kHasGap) == 0) {
         return HexToBytes(narrow(text));
     }
     Bytes kept(text.size());
-    kept.resize(static_cast<std::size_t>(
-        std::remove_copy_if(text.begin(), text.end(), kept.begin(), IsGap<std::uint8_t>) -
-        kept.begin()));
+    kept.resize(
+        static_cast<std::size_t>(std::remove_copy_if(text.begin(), text.end(), kept.begin(),
+                                                     [](std::uint8_t c) { return IsGap(c); }) -
+                                 kept.begin()));
     return HexToBytes(narrow(kept));
 }
 
