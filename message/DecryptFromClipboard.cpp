@@ -1,11 +1,11 @@
 #include "message/DecryptFromClipboard.h"
 
 #include "crypto/EncryptionEngine.h"
+#include "keys/CiphertextDigits.h"
 #include "keys/ErrorReport.h"
 #include "keys/Utility.h"
 #include "message/InitEncryptionMethod.h"
 
-#include <algorithm>
 #include <optional>
 
 namespace zelvora {
@@ -13,17 +13,15 @@ namespace {
 
 const QString kHeading = QStringLiteral("Error during Decrypt.");
 
-// Ciphertext is pure hex, but mail and chat programs wrap long lines and add
-// a final line break when the user copies it. Those characters would shift
-// every later digit pair, so they go before the text is read.
-QString WithoutLineBreaksAndBlanks(QString text) {
-    const auto isGap = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
-    // The text shares its characters with the staging field; removing none
-    // would still copy them all, which for 16 MiB of ciphertext is 64 MiB.
-    if (std::any_of(text.cbegin(), text.cend(), isGap)) {
-        text.removeIf(isGap);
-    }
-    return text;
+// The staged text is what the user copied: often a reply with quote markers,
+// a greeting and a signature around the digits. Whatever copy finding them
+// takes is gone before the ciphertext is decrypted.
+Bytes CiphertextIn(const QString& staged) {
+    std::u16string scratch;
+    const std::u16string_view digits = CiphertextDigits(
+        std::u16string_view(QStringView(staged).utf16(), static_cast<std::size_t>(staged.size())),
+        scratch);
+    return HexToBytes(QStringView(digits));
 }
 
 }  // namespace
@@ -39,8 +37,7 @@ void DecryptFromClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Mess
     } else if (InitEncryptionMethod(*engine, window, box)) {
         std::optional<QString> message;
         {
-            const Bytes ciphertext =
-                HexToBytes(QStringView(WithoutLineBreaksAndBlanks(window.StagingText())));
+            const Bytes ciphertext = CiphertextIn(window.StagingText());
             const auto plaintext = engine->DecryptBytes(ciphertext, true);
             if (plaintext) {
                 message = QString::fromLocal8Bit(reinterpret_cast<const char*>(plaintext->data()),
