@@ -13,8 +13,8 @@ namespace zelvora {
 class QtFileDialog : public FileDialogPort {
 public:
     explicit QtFileDialog(QWidget* owner) : owner_(owner) {}
-    QString GetOpenFileName(const QString& title, const QString& filter,
-                            const QString& fileName) override;
+    QString GetOpenFileName(const QString& title, const QString& filter, const QString& fileName,
+                            const QString& folder) override;
 
     // Turns "Description|pattern|Description|pattern" into the dialog's own
     // entries. The description is what the user sees; "*.*" means every file,

@@ -14,6 +14,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -24,6 +26,25 @@
 #include <QShortcut>
 
 namespace zelvora {
+namespace {
+
+// Where the two key file paths are remembered.
+const QString kApplication = QStringLiteral("ZuzizOruverOvododa");
+const QString kSection = QStringLiteral("Encryption");
+const QString kPrivateKeyFile = QStringLiteral("PrivateKeyFile");
+const QString kPublicKeyFile = QStringLiteral("PublicKeyFile");
+
+// The folder `path` lies in, if it exists. A relative path is taken from the
+// current folder, as the key file reader takes it.
+QString ExistingFolderOf(const QString& path) {
+    if (path.isEmpty()) {
+        return QString();
+    }
+    const QString folder = QFileInfo(path).absolutePath();
+    return QFileInfo(folder).isDir() ? folder : QString();
+}
+
+}  // namespace
 
 frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     : QMainWindow(parent), ports_(std::move(ports)) {
@@ -140,6 +161,10 @@ frmZuzezoRevevur::~frmZuzezoRevevur() {
 
 void frmZuzezoRevevur::Form_Load() {
     // The missing close command is provided by the window flags above.
+    // The paths chosen last time, exactly as stored; a path whose file has
+    // gone is shown all the same, and the first press reports it.
+    txtPrivateKeyFile->setText(ports_.settings->Read(kApplication, kSection, kPrivateKeyFile));
+    txtPublicKeyFile->setText(ports_.settings->Read(kApplication, kSection, kPublicKeyFile));
     EnableKeyFileControls();
     txtPrivateKeyFile->setFocus();
 }
@@ -160,7 +185,7 @@ QString frmZuzezoRevevur::PublicKeyPath() const {
 }
 
 QString frmZuzezoRevevur::MessageText() const {
-    return TextBox->toPlainText();
+    return TextBox->Text();
 }
 
 void frmZuzezoRevevur::SetMessageText(const QString& text) {
@@ -249,20 +274,29 @@ void frmZuzezoRevevur::mnuHelp_Click() {
 void frmZuzezoRevevur::cmdSelectPrivateKeyFile_Click() {
     SelectKeyFile(QStringLiteral("Private Key file"),
                   QStringLiteral("Private Key file (*.skey)|*.skey|All type (*.*)|*.*"),
-                  txtPrivateKeyFile, &frmZuzezoRevevur::SavePrivateKeyFilePath);
+                  txtPrivateKeyFile, txtPublicKeyFile, &frmZuzezoRevevur::SavePrivateKeyFilePath);
 }
 
 void frmZuzezoRevevur::cmdSelectPublicKeyFile_Click() {
     SelectKeyFile(QStringLiteral("Public Key file"),
                   QStringLiteral("Public Key file (*.pkey)|*.pkey|All type (*.*)|*.*"),
-                  txtPublicKeyFile, &frmZuzezoRevevur::SavePublicKeyFilePath);
+                  txtPublicKeyFile, txtPrivateKeyFile, &frmZuzezoRevevur::SavePublicKeyFilePath);
 }
 
 void frmZuzezoRevevur::SelectKeyFile(const QString& title, const QString& filter, QLineEdit* box,
-                                     void (frmZuzezoRevevur::*save)()) {
+                                     const QLineEdit* otherBox, void (frmZuzezoRevevur::*save)()) {
     // Every setting is given anew, so nothing of the other button's last
-    // opening shows; an empty answer is Cancel and changes nothing.
-    const QString chosen = ports_.fileDialog->GetOpenFileName(title, filter, QString());
+    // opening shows; an empty answer is Cancel and changes nothing. The
+    // dialog opens where the key file is, else where the other one is (the
+    // two often share a folder), else at home.
+    QString folder = ExistingFolderOf(box->text());
+    if (folder.isEmpty()) {
+        folder = ExistingFolderOf(otherBox->text());
+    }
+    if (folder.isEmpty()) {
+        folder = QDir::homePath();
+    }
+    const QString chosen = ports_.fileDialog->GetOpenFileName(title, filter, QString(), folder);
     if (chosen.size() > 0) {
         box->setText(chosen);
         (this->*save)();
@@ -279,13 +313,11 @@ void frmZuzezoRevevur::txtPublicKeyFile_LostFocus() {
 
 // Only paths are stored, exactly as the boxes hold them; never key material.
 void frmZuzezoRevevur::SavePrivateKeyFilePath() {
-    ports_.settings->Write(QStringLiteral("ZuzizOruverOvododa"), QStringLiteral("Encryption"),
-                           QStringLiteral("PrivateKeyFile"), txtPrivateKeyFile->text());
+    ports_.settings->Write(kApplication, kSection, kPrivateKeyFile, txtPrivateKeyFile->text());
 }
 
 void frmZuzezoRevevur::SavePublicKeyFilePath() {
-    ports_.settings->Write(QStringLiteral("ZuzizOruverOvododa"), QStringLiteral("Encryption"),
-                           QStringLiteral("PublicKeyFile"), txtPublicKeyFile->text());
+    ports_.settings->Write(kApplication, kSection, kPublicKeyFile, txtPublicKeyFile->text());
 }
 
 bool frmZuzezoRevevur::eventFilter(QObject* watched, QEvent* event) {

@@ -75,7 +75,7 @@ private:
     void SavePrivateKeyFilePath();
     void SavePublicKeyFilePath();
     void SelectKeyFile(const QString& title, const QString& filter, QLineEdit* box,
-                       void (frmZuzezoRevevur::*save)());
+                       const QLineEdit* otherBox, void (frmZuzezoRevevur::*save)());
 
     MainWindowPorts ports_;
     std::unique_ptr<MessageBoxPort> ownMessageBox_;

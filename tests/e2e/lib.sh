@@ -25,3 +25,6 @@ wait_for() {
 }
 
 keys() { xdotool key --clearmodifiers --delay 20 "$@"; }
+
+clipboard() { xclip -o -selection clipboard -t UTF8_STRING 2>/dev/null; }
+clipboard_equals() { [ "$(clipboard)" = "$1" ]; }

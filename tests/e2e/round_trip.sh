@@ -8,8 +8,6 @@ artifacts=$(realpath -m "${2:-artifacts}")
 mkdir -p "$artifacts"
 source "$(dirname "$0")/lib.sh"
 
-clipboard() { xclip -o -selection clipboard -t UTF8_STRING 2>/dev/null; }
-clipboard_equals() { [ "$(clipboard)" = "$1" ]; }
 # One line of upper-case hex digits, without even a final line break.
 clipboard_is_hex() {
     local text
@@ -46,9 +44,14 @@ hex=$(clipboard)
 keys shift+Tab shift+Tab shift+Tab ctrl+a ctrl+c
 clipboard_equals "$hex" || fail "the message field was not emptied by Encrypt"
 
-# Mail programs wrap long lines and add a final line break.
-printf '%s\n%s\n' "${hex:0:76}" "${hex:76}" | xclip -selection clipboard -i
-wait_for clipboard_is_wrapped || fail "the wrapped text did not reach the clipboard"
+# As it comes back in a reply: wrapped, quoted, between a greeting and a
+# signature.
+{
+    printf 'Hi,\n\nyou wrote:\n'
+    fold -w 76 <<<"$hex" | sed 's/^/> /'
+    printf '>\n\n-- \nBob\n'
+} | xclip -selection clipboard -i
+wait_for clipboard_is_wrapped || fail "the quoted reply did not reach the clipboard"
 keys Tab Tab space
 wait_for clipboard_has_no_text || fail "Decrypt left text on the clipboard"
 keys shift+Tab shift+Tab ctrl+a ctrl+c

@@ -170,11 +170,9 @@ private slots:
                            "conversion to the clipboard. Press \"Decrypt from clipboard\". The "
                            "decrypted "
                            "message should now appear in the message field of Zelvora. Done!",
-                           "FYI: The tool for creating RSA key pairs is not included in Zelvora.If "
-                           "you "
-                           "don't have yet a valid key pair, please download the key pair "
-                           "generator from "
-                           "https://zelvora.org."}
+                           "FYI: To make a key pair, run zelvora-keygen NAME in a terminal. It "
+                           "writes NAME.skey, your private key, and NAME.pkey, the public key to "
+                           "give to the other person."}
             << QSize(4680, 4470) << true << true;
     }
 

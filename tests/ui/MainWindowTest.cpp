@@ -247,6 +247,41 @@ private slots:
         QVERIFY(w->StagingText().isEmpty());
     }
 
+    // What the recipient reads is what was written: only the break between
+    // paragraphs, which is all a paragraph separator can be in the field,
+    // travels as a line feed.
+    void messageIsReadAsWritten_data() {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("no-break space")
+            << QStringView(u"a\u00A0b").toString() << QStringView(u"a\u00A0b").toString();
+        QTest::newRow("line separator")
+            << QStringView(u"a\u2028b").toString() << QStringView(u"a\u2028b").toString();
+        QTest::newRow("paragraph separator")
+            << QStringView(u"a\u2029b").toString() << QStringView(u"a\nb").toString();
+        QTest::newRow("paragraphs, all three")
+            << QStringView(u"1\u00A0\u2028\n2\u2029\n").toString()
+            << QStringView(u"1\u00A0\u2028\n2\n\n").toString();
+    }
+
+    void messageIsReadAsWritten() {
+        QFETCH(QString, written);
+        QFETCH(QString, read);
+        QTemporaryDir dir;
+        test::WriteKeyFile(dir.filePath("me.skey"), test::Alice().privateBlob);
+        test::WriteKeyFile(dir.filePath("me.pkey"), test::Alice().publicBlob);
+        auto w = MakeWindow();
+        w->txtPrivateKeyFile->setText(dir.filePath("me.skey"));
+        w->txtPublicKeyFile->setText(dir.filePath("me.pkey"));
+        w->TextBox->insertPlainText(written);  // as typed or pasted
+        QCOMPARE(w->MessageText(), read);
+
+        QTest::mouseClick(w->cmdEncrypt, Qt::LeftButton);
+        QTest::mouseClick(w->cmdDecrypt, Qt::LeftButton);
+        QVERIFY2(box_.shown.isEmpty(), qPrintable(box_.shown.join("|")));
+        QCOMPARE(w->MessageText(), read);
+    }
+
     void closeRequestIsHandledAsQuit() {
         auto w = MakeWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
