@@ -1,6 +1,7 @@
 #include "ui/frmHelp.h"
 
 #include "ui/ApplicationIcon.h"
+#include "ui/InfoWindowAccess.h"
 #include "ui/LabelFit.h"
 #include "ui/Twips.h"
 
@@ -61,6 +62,7 @@ frmHelp::frmHelp(QWidget* owner)
     LabelFit::Apply(*this);
 
     connect(Command1, &QPushButton::clicked, this, &frmHelp::Command1_Click);
+    MakeInfoWindowAccessible(*this, *Command1);
 
     // Sizable, but the controls keep their places: there is no resize
     // handling, as there is no layout.

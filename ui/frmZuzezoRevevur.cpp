@@ -3,6 +3,7 @@
 #include "message/DecryptFromClipboard.h"
 #include "message/EncryptToClipboard.h"
 #include "ui/ApplicationIcon.h"
+#include "ui/EnterClicksButton.h"
 #include "ui/MessageField.h"
 #include "ui/QtFileDialog.h"
 #include "ui/QtMessageBox.h"
@@ -112,7 +113,14 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     for (QPushButton* button : {cmdSelectPrivateKeyFile, cmdSelectPublicKeyFile, cmdQuit,
                                 cmdDecrypt, cmdEncrypt, cmdClear}) {
         button->setAutoDefault(false);
+        EnterClicksButton::Install(*button);
     }
+    // The boxes have no labels of their own: the buttons beside them and the
+    // frame around the message field say what they are, which screen readers
+    // do not know without these names.
+    txtPrivateKeyFile->setAccessibleName(QStringLiteral("Private key file"));
+    txtPublicKeyFile->setAccessibleName(QStringLiteral("Public key file"));
+    TextBox->setAccessibleName(QStringLiteral("Message"));
 
     QWidget* order[] = {txtPrivateKeyFile, cmdSelectPrivateKeyFile,
                         txtPublicKeyFile,  cmdSelectPublicKeyFile,

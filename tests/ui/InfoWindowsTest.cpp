@@ -11,6 +11,7 @@
 #include "ui/frmAbout.h"
 #include "ui/frmHelp.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QImage>
 #include <QLabel>
@@ -141,6 +142,36 @@ private slots:
         QVERIFY(second != nullptr);
         QVERIFY(second->isVisible());
         QCOMPARE(second->parentWidget(), w.get());
+    }
+
+    // Announced as a window by its title; Esc and Enter on OK close it, and
+    // Esc there does not reach the main window's Quit.
+    void keyboardAndScreenReaders_data() { WindowsData(); }
+    void keyboardAndScreenReaders() {
+        QFETCH(QString, which);
+        QFETCH(QString, caption);
+        int quits = 0;
+        auto w = test::ShowMainWindow(clipboard_, box_, &dialog_, &store_, [&] { ++quits; });
+        Entry(*w, which)->trigger();
+        QPointer<QWidget> shown = TheOnly(caption);
+        QVERIFY(shown);
+        QAccessibleInterface* announced = QAccessible::queryAccessibleInterface(shown);
+        QVERIFY(announced != nullptr);
+        QCOMPARE(announced->role(), QAccessible::Window);
+        QCOMPARE(announced->text(QAccessible::Name), caption);
+
+        shown->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(shown));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!shown->isVisible());
+        QCOMPARE(quits, 0);
+
+        Entry(*w, which)->trigger();
+        shown->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(shown));
+        OkButton(shown)->setFocus();
+        QTest::keyClick(OkButton(shown), Qt::Key_Return);
+        QVERIFY(shown && !shown->isVisible());
     }
 
     void textsAndLooks_data() {

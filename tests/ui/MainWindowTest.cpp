@@ -10,7 +10,9 @@
 #include "tests/support/TestKeys.h"
 #include "ui/MessageField.h"
 
+#include <QAccessible>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -150,6 +152,50 @@ private slots:
         QCOMPARE(quits_, 1);
         // Esc leaves the focus where it was.
         QCOMPARE(QApplication::focusWidget(), target);
+    }
+
+    // Enter and Return press the focused button; screen readers hear the
+    // names of the three text fields.
+    void keyboardAndScreenReaders_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("key");
+        QTest::newRow("Encrypt, Return") << "cmdEncrypt" << int(Qt::Key_Return);
+        QTest::newRow("Decrypt, Enter") << "cmdDecrypt" << int(Qt::Key_Enter);
+        QTest::newRow("Clear, Return") << "cmdClear" << int(Qt::Key_Return);
+        QTest::newRow("Private key file, Return") << "private" << int(Qt::Key_Return);
+        QTest::newRow("Public key file, Enter") << "public" << int(Qt::Key_Enter);
+        QTest::newRow("Quit, Return") << "cmdQuit" << int(Qt::Key_Return);
+    }
+
+    void keyboardAndScreenReaders() {
+        QFETCH(QString, button);
+        QFETCH(int, key);
+        auto w = MakeWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        const QMap<QString, QPushButton*> buttons{{"cmdEncrypt", w->cmdEncrypt},
+                                                  {"cmdDecrypt", w->cmdDecrypt},
+                                                  {"cmdClear", w->cmdClear},
+                                                  {"private", w->cmdSelectPrivateKeyFile},
+                                                  {"public", w->cmdSelectPublicKeyFile},
+                                                  {"cmdQuit", w->cmdQuit}};
+        QPushButton* target = buttons.value(button);
+        QSignalSpy clicked(target, &QPushButton::clicked);
+        target->setFocus();
+        const auto modifiers = key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+        QTest::keyClick(target, Qt::Key(key), modifiers);
+        QCOMPARE(clicked.count(), 1);
+        QCOMPARE(quits_, button == "cmdQuit" ? 1 : 0);
+        // Held down, the key presses once.
+        QKeyEvent repeat(QEvent::KeyPress, key, modifiers, QString(), true);
+        QApplication::sendEvent(target, &repeat);
+        QCOMPARE(clicked.count(), 1);
+
+        const QList<std::pair<QWidget*, QString>> named{{w->txtPrivateKeyFile, "Private key file"},
+                                                        {w->txtPublicKeyFile, "Public key file"},
+                                                        {w->TextBox, "Message"}};
+        for (const auto& [field, name] : named) {
+            QCOMPARE(QAccessible::queryAccessibleInterface(field)->text(QAccessible::Name), name);
+        }
     }
 
     void enterInTheMessageFieldOnlyStartsALine() {
