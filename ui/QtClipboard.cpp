@@ -18,4 +18,13 @@ void QtClipboard::SetText(const QString& text) {
     QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
 }
 
+void QtClipboard::ReleaseSelection() {
+    // Clearing always takes the selection away from its owner, so the check
+    // comes first: emptying another program's selection would only annoy.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard->supportsSelection() && clipboard->ownsSelection()) {
+        clipboard->clear(QClipboard::Selection);
+    }
+}
+
 }  // namespace zelvora
