@@ -15,6 +15,12 @@ packages=(
     # The start-up benchmark watches windows appear through X DAMAGE.
     libxcb-damage0-dev
     desktop-file-utils dpkg-dev
+    # Wayland: the Qt platform plugin, our own data-control client (the client
+    # library and wayland-scanner), and the end-to-end test's headless session:
+    # the compositor with its X server, keys, clipboard tools and a D-Bus
+    # session.
+    qt6-wayland libwayland-dev
+    sway xwayland wtype wl-clipboard dbus dbus-daemon
 )
 
 missing=()
