@@ -15,6 +15,7 @@ frmUnload::frmUnload(ClipboardPort& clipboard, ProcessEndPort& processEnd)
 
 void frmUnload::Form_Load() {
     clipboard_.Clear();
+    clipboard_.ReleaseSelection();
     processEnd_.EndProcess();
 }
 

@@ -7,8 +7,8 @@
 
 namespace zelvora {
 
-// The shutdown window. Its load step clears the clipboard and ends the
-// process, so it is never displayed.
+// The shutdown window. Its load step clears the clipboard, gives up a
+// selection this program owns and ends the process, so it is never displayed.
 class frmUnload : public QWidget {
     Q_OBJECT
 public:

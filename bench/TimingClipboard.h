@@ -22,6 +22,10 @@ public:
         StopWatch watch(seconds);
         real_.SetText(text);
     }
+    void ReleaseSelection() override {
+        StopWatch watch(seconds);
+        real_.ReleaseSelection();
+    }
 
     double seconds = 0;
 

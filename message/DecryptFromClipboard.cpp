@@ -54,6 +54,8 @@ void DecryptFromClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Mess
         // memory at the same time.
         if (message) {
             window.SetMessageText(*message);
+            // A selection of the text just replaced is not offered any more.
+            clipboard.ReleaseSelection();
         }
     }
 

@@ -54,6 +54,9 @@ void EncryptToClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Messag
         // make a widget lay out megabytes of text that nobody sees.
         clipboard.SetText(staged);
         window.SetMessageText(QString());
+        // Text the user selected before pressing would otherwise stay on
+        // offer to every program until the end.
+        clipboard.ReleaseSelection();
     }
     // After a failure the typed message stays in the message field: emptying
     // it would lose the user's text for nothing, since no ciphertext exists.

@@ -24,15 +24,30 @@ void QtClipboard::Clear() {
     }
     // Also empties a clipboard that another program owns, under X11.
     clipboard->clear(QClipboard::Clipboard);
-    if (unfocused_) {
-        if (auto cleared = unfocused_->Clear({.clipboard = true}); !cleared) {
-            qWarning("%s", cleared.error().description.c_str());
-        }
-    }
+    ClearUnfocused({.clipboard = true});
 }
 
 void QtClipboard::SetText(const QString& text) {
     QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+}
+
+void QtClipboard::ReleaseSelection() {
+    // Clearing always takes the selection away from its owner, so the check
+    // comes first: emptying another program's selection would only annoy.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard->supportsSelection() && clipboard->ownsSelection()) {
+        clipboard->clear(QClipboard::Selection);
+        // Ours, so ours to empty, where the window's own clear may be refused.
+        ClearUnfocused({.clipboard = false, .primary = true});
+    }
+}
+
+void QtClipboard::ClearUnfocused(UnfocusedClearPort::Selections which) {
+    if (unfocused_) {
+        if (auto cleared = unfocused_->Clear(which); !cleared) {
+            qWarning("%s", cleared.error().description.c_str());
+        }
+    }
 }
 
 }  // namespace zelvora

@@ -214,6 +214,8 @@ void frmZuzezoRevevur::EndWork() {
 
 void frmZuzezoRevevur::cmdClear_Click() {
     TextBox->setPlainText(QString());
+    // Emptying the field does not take back a selection of its text.
+    ports_.clipboard->ReleaseSelection();
 }
 
 void frmZuzezoRevevur::cmdEncrypt_Click() {

@@ -103,12 +103,13 @@ protected:
 
 TEST_F(MessageOperationsTest, EncryptLeavesOnlyUpperCaseHexOnTheClipboard) {
     clipboard_.content = QStringLiteral("earlier text");
+    clipboard_.ownsSelection = true;  // the user selected the message first
     const QString hex = EncryptForAlice(QStringLiteral("Hello"));
     EXPECT_TRUE(box_.shown.isEmpty());
     EXPECT_TRUE(QRegularExpression("^[0-9A-F]+$").match(hex).hasMatch());
     // version + 256-byte wrapped key + nonce + 5 bytes + tag, two digits each
     EXPECT_EQ(hex.size(), 2 * (1 + 256 + 12 + 5 + 16));
-    EXPECT_EQ(clipboard_.log, QStringList({"clear", "set"}));
+    EXPECT_EQ(clipboard_.log, QStringList({"clear", "set", "release selection"}));
     EXPECT_TRUE(window_.message.isEmpty());
     ExpectIdleAfter("Encrypting...");
 }
@@ -122,8 +123,10 @@ TEST_F(MessageOperationsTest, MessagesRoundTripInAnyScript) {
         window_.privateKeyPath = alicePrivate_;
         window_.publicKeyPath = bobPublic_;
         window_.message = QStringLiteral("old text is replaced");
+        clipboard_.ownsSelection = true;
         DecryptFromClipboard(window_, clipboard_, box_);
         EXPECT_EQ(window_.message, message);
+        EXPECT_FALSE(clipboard_.ownsSelection);
         EXPECT_FALSE(clipboard_.content.has_value());
         EXPECT_TRUE(box_.shown.isEmpty()) << box_.shown.join(" | ").toStdString();
     }
@@ -163,11 +166,14 @@ TEST_P(EncryptFailureTest, KeepsTheMessageAndLeavesNoTextOnTheClipboard) {
     window_.publicKeyPath = resolve(c.publicPath);
     window_.message = QStringLiteral("my typed message");
     clipboard_.content = QStringLiteral("earlier text");
+    clipboard_.ownsSelection = true;
 
     EncryptToClipboard(window_, clipboard_, box_);
 
     EXPECT_EQ(box_.shown, c.reports(dir_.path()));
     EXPECT_EQ(window_.message, QStringLiteral("my typed message"));
+    // The field still shows the text, so a selection of it stays on offer.
+    EXPECT_TRUE(clipboard_.ownsSelection);
     EXPECT_FALSE(clipboard_.content.has_value());
     ExpectIdleAfter("Encrypting...");
 }
@@ -235,11 +241,13 @@ TEST_P(DecryptFailureTest, KeepsTheMessageAndClearsTheClipboard) {
     window_.privateKeyPath = *c.privatePath ? Path(c.privatePath) : QString();
     window_.message = QStringLiteral("what was there");
     clipboard_.content = c.clipboard(hex);
+    clipboard_.ownsSelection = true;
 
     DecryptFromClipboard(window_, clipboard_, box_);
 
     EXPECT_EQ(box_.shown, c.reports(dir_.path(), hex));
     EXPECT_EQ(window_.message, QStringLiteral("what was there"));
+    EXPECT_TRUE(clipboard_.ownsSelection);
     EXPECT_FALSE(clipboard_.content.has_value());
     ExpectIdleAfter("Decrypting...");
 }

@@ -88,6 +88,7 @@ clipboard_is_hex() { [[ "$(clipboard)" =~ ^[0-9A-F]+$ ]]; }
 # wl-paste fails when no program offers a clipboard at all.
 clipboard_is_empty() { ! wl-paste --no-newline >/dev/null 2>&1; }
 primary_is_empty() { ! wl-paste --primary --no-newline >/dev/null 2>&1; }
+primary_equals() { [ "$(wl-paste --primary --no-newline 2>/dev/null)" = "$1" ]; }
 
 # What another program copies: it owns the clipboard until it is replaced or
 # cleared, and then ends.
@@ -200,16 +201,27 @@ decrypt_empties_clipboard() {
 # Goes on in the same window: the message field has the focus, its text is
 # selected.
 esc_empties_clipboard() {
+    primary_equals "$message" ||
+        fail_row "the selected message is not the primary selection" || return
     copy_elsewhere "left before Esc"
     keys Escape
     wait_for_end || fail_row "still running after Esc" || return
     clipboard_is_empty || fail_row "Esc left text on the clipboard: '$(clipboard)'" || return
+    primary_is_empty || fail_row "Esc left the selected message on offer" || return
 }
 
+# Clear takes back a selection of the text it empties; Quit follows.
 quit_empties_clipboard() {
     start_zelvora || fail_row "the window did not get the focus" || return
+    keys Tab Tab Tab Tab
+    wtype "selected secret"
+    ctrl a
+    wait_for primary_equals "selected secret" ||
+        fail_row "the selected text is not the primary selection" || return
+    keys Tab Tab Tab Tab space
+    wait_for primary_is_empty || fail_row "Clear left the selected text on offer" || return
     copy_elsewhere "left before Quit"
-    keys Tab Tab Tab Tab Tab space
+    keys Tab Tab Tab Tab Tab Tab space
     wait_for_end || fail_row "still running after Quit" || return
     clipboard_is_empty || fail_row "Quit left text on the clipboard: '$(clipboard)'" || return
 }
@@ -243,14 +255,17 @@ sigterm_while_other_window_copied() {
     kill -TERM "$zelvora_pid"
     wait_for_end || fail_row "still running after SIGTERM" || return
     clipboard_is_empty || fail_row "SIGTERM left text on the clipboard: '$(clipboard)'" || return
+    # The other window's selection is its own business.
+    primary_equals "copied in another window" ||
+        fail_row "SIGTERM took another program's selection" || return
     stop_other_window
 }
 
 rows=(
     "encrypt_keeps_ciphertext:Encrypt leaves the ciphertext, wherever the focus goes"
     "decrypt_empties_clipboard:Decrypt of another program's text empties the clipboard"
-    "esc_empties_clipboard:Esc empties another program's clipboard"
-    "quit_empties_clipboard:Quit empties another program's clipboard"
+    "esc_empties_clipboard:Esc empties another program's clipboard, takes back the selection"
+    "quit_empties_clipboard:Clear takes back the selection, Quit empties the clipboard"
     "sigterm_without_input:SIGTERM with no input since start empties the clipboard"
     "sigterm_after_input:SIGTERM after input, then a copy elsewhere, empties the clipboard"
     "sigterm_while_other_window_copied:SIGTERM while another window has the focus and copied"

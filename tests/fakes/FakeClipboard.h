@@ -21,9 +21,19 @@ public:
         content = text;
         log.append(QStringLiteral("set"));
     }
+    // Logged only when there is a selection to give up, as the real one
+    // does nothing otherwise.
+    void ReleaseSelection() override {
+        if (ownsSelection) {
+            ownsSelection = false;
+            log.append(QStringLiteral("release selection"));
+        }
+    }
 
     // No value: the clipboard holds no text at all.
     std::optional<QString> content;
+    // Whether text selected in this program is on offer as the selection.
+    bool ownsSelection = false;
     QStringList log;
 };
 

@@ -177,12 +177,13 @@ private slots:
         w->txtPublicKeyFile->setText("b.pkey");
         w->SetMessageText("some text");
         clipboard_.content = "on the clipboard";
+        clipboard_.ownsSelection = true;
         QTest::mouseClick(w->cmdClear, Qt::LeftButton);
         QVERIFY(w->MessageText().isEmpty());
         QCOMPARE(w->txtPrivateKeyFile->text(), QStringLiteral("a.skey"));
         QCOMPARE(w->txtPublicKeyFile->text(), QStringLiteral("b.pkey"));
         QCOMPARE(clipboard_.Text(), QStringLiteral("on the clipboard"));
-        QVERIFY(clipboard_.log.isEmpty());
+        QCOMPARE(clipboard_.log, QStringList{"release selection"});
         // On an empty field too.
         QTest::mouseClick(w->cmdClear, Qt::LeftButton);
         QVERIFY(w->MessageText().isEmpty());
@@ -259,6 +260,7 @@ private slots:
         QStringList clipboardLogAtEnd;
         end.onEnd = [&] { clipboardLogAtEnd = clipboard_.log; };
         clipboard_.content = "ciphertext left by Encrypt";
+        clipboard_.ownsSelection = true;
         preloader splash(clipboard_, end);
         splash.Form_Load();
         frmZuzezoRevevur* w = splash.MainWindow();
@@ -269,7 +271,7 @@ private slots:
 
         QTest::mouseClick(w->cmdQuit, Qt::LeftButton);
         QCOMPARE(end.ends, 1);
-        QCOMPARE(clipboardLogAtEnd, QStringList{"clear"});
+        QCOMPARE(clipboardLogAtEnd, QStringList({"clear", "release selection"}));
         QVERIFY(!clipboard_.content.has_value());
     }
 };
