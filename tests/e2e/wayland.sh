@@ -16,7 +16,7 @@ if [ "${1:-}" != --session ]; then
     trap 'rm -rf "$scratch"' EXIT
     chmod 755 "$scratch"
     cp "$bin/zelvora" "$bin/zelvora-keygen" "$bin/zelvora_other_window" "$here/wayland.sh" \
-        "$scratch/"
+        "$here/wait_for.sh" "$scratch/"
     run_as=()
     owner=$(id -un)
     if [ "$(id -u)" -eq 0 ]; then
@@ -43,15 +43,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Polls until the command succeeds, for up to ten seconds.
-wait_for() {
-    local tries=100
-    until "$@" >/dev/null 2>&1; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] || return 1
-        sleep 0.1
-    done
-}
+source "$scratch/wait_for.sh"
 
 # The session: sway with XWayland started at once, so DISPLAY is known.
 cat >"$HOME/sway.conf" <<CONF
@@ -122,12 +114,20 @@ keys() {
 }
 ctrl() { wtype -M ctrl -k "$1" -m ctrl; sleep 0.05; }
 
+# Each row is a function run in this shell, as some go on where the row
+# before stopped; a failing one says why in `reason`.
+reason=""
+fail_row() {
+    reason=$1
+    return 1
+}
+
 zelvora_pid=""
 start_zelvora() {
     QT_QPA_PLATFORM=$platform ./zelvora 2>>"$HOME/zelvora.log" &
     zelvora_pid=$!
     pids+=("$zelvora_pid")
-    wait_for has_focus "Zelvora v1.0" || return 1
+    wait_for has_focus "Zelvora v1.0" || fail_row "the window did not get the focus" || return
     # The focus starts in the private key path box.
     sleep 0.3
 }
@@ -143,6 +143,10 @@ wait_for_end() {
     wait_for zelvora_ended || return 1
     wait "$zelvora_pid" 2>/dev/null || true
 }
+ended_and_cleared() {
+    wait_for_end || fail_row "still running after $1" || return
+    clipboard_is_empty || fail_row "$1 left text on the clipboard: '$(clipboard)'"
+}
 stop_other_window() {
     if [ -n "$other_pid" ]; then
         kill "$other_pid" 2>/dev/null || true
@@ -154,15 +158,8 @@ stop_other_window() {
 message="Hello from a Wayland session"
 hex=""
 
-# Each row is a function run in this shell, as some go on where the row
-# before stopped; a failing one says why in `reason`.
-reason=""
-fail_row() {
-    reason=$1
-    return 1
-}
 encrypt_keeps_ciphertext() {
-    start_zelvora || fail_row "the window did not get the focus" || return
+    start_zelvora || return
     wtype "$HOME/me.skey"
     keys Tab Tab
     wtype "$HOME/me.pkey"
@@ -205,14 +202,13 @@ esc_empties_clipboard() {
         fail_row "the selected message is not the primary selection" || return
     copy_elsewhere "left before Esc"
     keys Escape
-    wait_for_end || fail_row "still running after Esc" || return
-    clipboard_is_empty || fail_row "Esc left text on the clipboard: '$(clipboard)'" || return
+    ended_and_cleared Esc || return
     primary_is_empty || fail_row "Esc left the selected message on offer" || return
 }
 
 # Clear takes back a selection of the text it empties; Quit follows.
 quit_empties_clipboard() {
-    start_zelvora || fail_row "the window did not get the focus" || return
+    start_zelvora || return
     keys Tab Tab Tab Tab
     wtype "selected secret"
     ctrl a
@@ -222,29 +218,26 @@ quit_empties_clipboard() {
     wait_for primary_is_empty || fail_row "Clear left the selected text on offer" || return
     copy_elsewhere "left before Quit"
     keys Tab Tab Tab Tab Tab Tab space
-    wait_for_end || fail_row "still running after Quit" || return
-    clipboard_is_empty || fail_row "Quit left text on the clipboard: '$(clipboard)'" || return
+    ended_and_cleared Quit || return
 }
 
 sigterm_without_input() {
-    start_zelvora || fail_row "the window did not get the focus" || return
+    start_zelvora || return
     copy_elsewhere "left before SIGTERM"
     kill -TERM "$zelvora_pid"
-    wait_for_end || fail_row "still running after SIGTERM" || return
-    clipboard_is_empty || fail_row "SIGTERM left text on the clipboard: '$(clipboard)'" || return
+    ended_and_cleared SIGTERM || return
 }
 
 sigterm_after_input() {
-    start_zelvora || fail_row "the window did not get the focus" || return
+    start_zelvora || return
     wtype "typed"
     copy_elsewhere "copied after typing"
     kill -TERM "$zelvora_pid"
-    wait_for_end || fail_row "still running after SIGTERM" || return
-    clipboard_is_empty || fail_row "SIGTERM left text on the clipboard: '$(clipboard)'" || return
+    ended_and_cleared SIGTERM || return
 }
 
 sigterm_while_other_window_copied() {
-    start_zelvora || fail_row "the window did not get the focus" || return
+    start_zelvora || return
     wtype "typed"
     start_other_window "copied in another window" ||
         fail_row "the other window did not get the focus" || return
@@ -253,8 +246,7 @@ sigterm_while_other_window_copied() {
     wait_for clipboard_equals "copied in another window" ||
         fail_row "the other window's copy did not arrive: '$(clipboard)'" || return
     kill -TERM "$zelvora_pid"
-    wait_for_end || fail_row "still running after SIGTERM" || return
-    clipboard_is_empty || fail_row "SIGTERM left text on the clipboard: '$(clipboard)'" || return
+    ended_and_cleared SIGTERM || return
     # The other window's selection is its own business.
     primary_equals "copied in another window" ||
         fail_row "SIGTERM took another program's selection" || return
