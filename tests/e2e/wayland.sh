@@ -25,8 +25,10 @@ if [ "${1:-}" != --session ]; then
     fi
     install -d -m 700 -o "$owner" "$scratch/home" "$scratch/runtime"
     # A clean environment: nothing of the caller's own session leaks in.
-    exec env -i PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 \
+    # Not exec: the scratch folder goes when the session ends.
+    env -i PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 \
         "${run_as[@]}" dbus-run-session -- bash "$scratch/wayland.sh" --session "$scratch"
+    exit
 fi
 
 scratch=$2
