@@ -3,8 +3,12 @@
 #include "app/preloader.h"
 #include "ui/QtClipboard.h"
 #include "ui/QtProcessEnd.h"
+#include "wayland/DataControlClear.h"
+#include "wayland/WlCopyClear.h"
 
 #include <QApplication>
+
+#include <memory>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -13,7 +17,15 @@ int main(int argc, char* argv[]) {
     // Ties the windows to the installed launcher entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.zelvora.Zelvora"));
 
-    zelvora::QtClipboard clipboard;
+    // Natively on Wayland the window's own clear is refused without a fresh
+    // input event, as after a signal; the compositor's data-control protocol
+    // clears regardless, and wl-copy where we cannot bind that ourselves.
+    zelvora::WlCopyClear wlCopy;
+    std::unique_ptr<zelvora::DataControlClear> dataControl;
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        dataControl = std::make_unique<zelvora::DataControlClear>(&wlCopy);
+    }
+    zelvora::QtClipboard clipboard(dataControl.get());
     zelvora::QtProcessEnd processEnd;
     zelvora::preloader splash(clipboard, processEnd);
 

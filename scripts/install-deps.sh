@@ -10,8 +10,10 @@ set -euo pipefail
 run_packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libssl-dev
-    # The platform plugin for Wayland sessions; X11 comes with Qt itself.
-    qt6-wayland
+    # The platform plugin for Wayland sessions (X11 comes with Qt itself),
+    # and the client library and wayland-scanner for our own data-control
+    # client, which clears the clipboard without the focus.
+    qt6-wayland libwayland-dev
 )
 test_packages=(
     libgtest-dev libbenchmark-dev
@@ -24,6 +26,9 @@ test_packages=(
     libxcb-damage0-dev
     # The Debian package is made, then checked as a distribution would.
     desktop-file-utils dpkg-dev file lintian appstream
+    # The end-to-end test's headless Wayland session: the compositor with its
+    # X server, keys, clipboard tools and a D-Bus session.
+    sway xwayland wtype wl-clipboard dbus dbus-daemon
 )
 
 case "${1:-all}" in

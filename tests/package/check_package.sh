@@ -49,7 +49,7 @@ done
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 [ -n "$depends" ] || fail "Depends is empty"
-for library in libqt6widgets6 libssl3; do
+for library in libqt6widgets6 libssl3 qt6-wayland libwayland-client0; do
     grep -Eq "(^|, )$library( |,|$)" <<<"$depends" || fail "Depends does not name $library"
 done
 [ "$(dpkg-deb -f "$deb" Section)" = utils ] || fail "Section is not utils"
