@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs what is missing, builds, and runs every test: the regular build
 # (unit, window, interoperability, end-to-end and package tests), the core
 # again under AddressSanitizer and UndefinedBehaviorSanitizer, the core under

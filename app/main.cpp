@@ -1,19 +1,32 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "app/SignalQuit.h"
 #include "app/preloader.h"
 #include "texts/Version.h"
 #include "ui/QtClipboard.h"
 #include "app/QtProcessEnd.h"
+#include "wayland/DataControlClear.h"
+#include "wayland/WlCopyClear.h"
 
 #include <QApplication>
+
+#include <memory>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelvora"));
-    QApplication::setApplicationVersion(QLatin1String(zelvora::kVersion));
+    QApplication::setApplicationVersion(QLatin1String(zelvora::kShortVersion));
     // Ties the windows to the installed launcher entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.zelvora.Zelvora"));
 
-    zelvora::QtClipboard clipboard;
+    // Natively on Wayland the window's own clear is refused without a fresh
+    // input event, as after a signal; the compositor's data-control protocol
+    // clears regardless, and wl-copy where we cannot bind that ourselves.
+    zelvora::WlCopyClear wlCopy;
+    std::unique_ptr<zelvora::DataControlClear> dataControl;
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        dataControl = std::make_unique<zelvora::DataControlClear>(&wlCopy);
+    }
+    zelvora::QtClipboard clipboard(dataControl.get());
     zelvora::QtProcessEnd processEnd;
     zelvora::preloader splash(clipboard, processEnd);
 

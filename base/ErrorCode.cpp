@@ -14,17 +14,13 @@ constexpr std::array kAllCodes{
     NoMethodForEncrypt, NoMethodForDecrypt, NoPublicKey,         NoPrivateKey,
     NotLastBlock,       MessageTooLong,     CiphertextEmpty,     CiphertextVersion,
     CiphertextTooShort, NotForThisKey,      KeySizeOutOfRange,   KeyGenerationFailed,
-    KeyEncodingFailed,
+    KeyEncodingFailed,  ClearNoDisplay,     ClearNotOffered,     ClearNoAnswer,
+    ClearNotRun,        ClearFailed,
 };
 
 constexpr std::int32_t kLargestSystemError = 0xFFFF;
 
 }  // namespace
-
-std::int32_t ErrorNumber(ErrorCode code) {
-    // Unsigned to signed is a plain two's complement conversion since C++20.
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(code));
-}
 
 Error MakeError(ErrorCode code) {
     return Error{ErrorNumber(code)};

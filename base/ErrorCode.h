@@ -14,6 +14,7 @@ namespace zelvora {
 //                              (a key file that cannot be opened, a full disk)
 //   0x80047001 .. 0x800470FF   the encryption component and the keys it reads
 //   0x80047101 .. 0x800471FF   key pair generation
+//   0x80047201 .. 0x800472FF   clearing the clipboard without the focus
 //
 // The numbers are part of what users see and quote, so they never change once
 // released: new errors take the next free number, retired ones leave a gap.
@@ -44,10 +45,19 @@ enum class ErrorCode : std::uint32_t {
     KeySizeOutOfRange = 0x80047101,
     KeyGenerationFailed = 0x80047102,
     KeyEncodingFailed = 0x80047103,
+
+    ClearNoDisplay = 0x80047201,
+    ClearNotOffered = 0x80047202,
+    ClearNoAnswer = 0x80047203,
+    ClearNotRun = 0x80047204,
+    ClearFailed = 0x80047205,
 };
 
 // The number as Error carries it (negative, since the top bit is set).
-std::int32_t ErrorNumber(ErrorCode code);
+// Unsigned to signed is a plain two's complement conversion since C++20.
+constexpr std::int32_t ErrorNumber(ErrorCode code) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(code));
+}
 Error MakeError(ErrorCode code);
 // An errno value; 0 and values outside the system range become Internal.
 Error SystemError(int errnoValue);

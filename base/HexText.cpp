@@ -1,5 +1,8 @@
 #include "base/HexText.h"
 
+#include "base/CiphertextDigits.h"
+#include "base/HexDigits.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -32,28 +35,7 @@ constexpr std::array<std::uint32_t, 256> MakeDigitPairs() {
 }
 constexpr auto kDigitPairs = MakeDigitPairs();
 
-// Value of a hex digit, or -1 for anything else (all code units above 0x7F).
-constexpr std::array<std::int8_t, 128> MakeDigitValues() {
-    std::array<std::int8_t, 128> table{};
-    for (auto& v : table) {
-        v = -1;
-    }
-    for (int c = '0'; c <= '9'; ++c) {
-        table[c] = static_cast<std::int8_t>(c - '0');
-    }
-    for (int c = 'A'; c <= 'F'; ++c) {
-        table[c] = static_cast<std::int8_t>(c - 'A' + 10);
-        table[c + ('a' - 'A')] = static_cast<std::int8_t>(c - 'A' + 10);
-    }
-    return table;
-}
-constexpr auto kDigitValues = MakeDigitValues();
-
-template <class Char>
-int DigitValue(Char c) {
-    const auto u = static_cast<std::make_unsigned_t<Char>>(c);
-    return u < 128 ? kDigitValues[u] : -1;
-}
+using hex::DigitValue;
 
 template <class Char>
 bool IsDropped(Char c) {
@@ -207,7 +189,7 @@ bool IsLineEnd(std::uint8_t c) {
     return c == '\r' || c == '\n';
 }
 
-constexpr unsigned kHasWide = 1;  // a byte of a character beyond ASCII
+constexpr unsigned kHasOther = 1;  // anything but hex digits and gaps
 constexpr unsigned kHasGap = 2;
 
 // What single-byte text holds besides hex digits, in one pass that runs
@@ -216,23 +198,33 @@ unsigned Classify(std::span<const std::uint8_t> text) {
     unsigned found = 0;
     std::size_t i = 0;
 #if defined(__SSE2__)
-    __m128i wide = _mm_setzero_si128();
+    __m128i others = _mm_setzero_si128();
     __m128i gaps = _mm_setzero_si128();
     for (; i + 16 <= text.size(); i += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-        wide = _mm_or_si128(wide, v);
+        // As DecodeSixteen tells digits: '0' to '9', and letters A to F in
+        // either case; bytes above 0x7F are neither.
+        const __m128i digit = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+        const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(digit, _mm_set1_epi8(9)), digit);
+        const __m128i letter =
+            _mm_sub_epi8(_mm_or_si128(v, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
+        const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(letter, _mm_set1_epi8(5)), letter);
         const __m128i gap = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')),
                                                       _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'))),
                                          _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')),
                                                       _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
         gaps = _mm_or_si128(gaps, gap);
+        others = _mm_or_si128(others,
+                              _mm_andnot_si128(_mm_or_si128(_mm_or_si128(isDigit, isLetter), gap),
+                                               _mm_set1_epi8(-1)));
     }
-    found |= _mm_movemask_epi8(wide) != 0 ? kHasWide : 0;
+    found |= _mm_movemask_epi8(others) != 0 ? kHasOther : 0;
     found |= _mm_movemask_epi8(gaps) != 0 ? kHasGap : 0;
 #endif
     for (; i < text.size(); ++i) {
-        found |= text[i] >= 0x80 ? kHasWide : 0;
-        found |= IsGap(text[i]) ? kHasGap : 0;
+        const bool gap = IsGap(text[i]);
+        found |= gap ? kHasGap : 0;
+        found |= !gap && DigitValue(static_cast<char>(text[i])) < 0 ? kHasOther : 0;
     }
     return found;
 }
@@ -284,25 +276,22 @@ Text Trimmed(Text text) {
 }
 
 Bytes CiphertextFromText(QStringView text) {
-    // Text without gaps, the usual case for a clipboard, is read where it
-    // lies: a copy of 16 MiB of ciphertext would be 64 MiB of UTF-16.
-    const auto isGap = [](QChar c) { return IsGap(c); };
-    text = Trimmed(text);
-    if (std::none_of(text.begin(), text.end(), isGap)) {
-        return HexToBytes(text);
-    }
-    QString kept = text.toString();
-    kept.removeIf(isGap);
-    return HexToBytes(QStringView(kept));
+    // Whatever copy finding the digits takes is gone before they are read.
+    std::u16string scratch;
+    const std::u16string_view digits = CiphertextDigits(
+        std::u16string_view(text.utf16(), static_cast<std::size_t>(text.size())), scratch);
+    return HexToBytes(QStringView(digits));
 }
 
-Bytes CiphertextFromText(std::span<const std::uint8_t> text) {
-    text = Trimmed(text);
+Bytes CiphertextFromText(std::span<const std::uint8_t> pasted) {
+    const std::span<const std::uint8_t> text = Trimmed(pasted);
     const unsigned found = Classify(text);
-    if ((found & kHasWide) != 0) {
-        // Characters beyond ASCII follow the clipboard's rule exactly.
+    if ((found & kHasOther) != 0) {
+        // Quote markers, greetings, Unicode blanks: the clipboard's rule, on
+        // the text as UTF-8. Hex digits and gaps alone, the usual case, are
+        // all one ciphertext by that rule too, and are read in place below.
         return CiphertextFromText(QStringView(QString::fromUtf8(
-            reinterpret_cast<const char*>(text.data()), static_cast<qsizetype>(text.size()))));
+            reinterpret_cast<const char*>(pasted.data()), static_cast<qsizetype>(pasted.size()))));
     }
     const auto narrow = [](std::span<const std::uint8_t> part) {
         return std::string_view(reinterpret_cast<const char*>(part.data()), part.size());

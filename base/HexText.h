@@ -35,8 +35,8 @@ SecureBytes HexToSecureBytes(std::string_view text);
 Bytes HexDigits(std::span<const std::uint8_t> bytes);
 SecureBytes SecretHexDigits(std::span<const std::uint8_t> bytes);
 
-// Ciphertext as users paste it: blanks, tabs and line breaks that mail and
-// chat programs add are dropped, and the rest is read by the pair rule. The
+// Ciphertext as users paste it, found by CiphertextDigits (quote markers,
+// blanks, greetings and signatures around it) and read by the pair rule. The
 // clipboard's text and a file's UTF-8 text are read alike.
 Bytes CiphertextFromText(QStringView text);
 Bytes CiphertextFromText(std::span<const std::uint8_t> text);

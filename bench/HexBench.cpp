@@ -2,6 +2,7 @@
 // buffer of the output's size. Both sides allocate their output anew each
 // time, as a press of a button does.
 
+#include "base/CiphertextDigits.h"
 #include "base/HexText.h"
 
 #include <benchmark/benchmark.h>
@@ -84,6 +85,41 @@ void BM_HexToBytes_ReadFloor(benchmark::State& state) {
     FloorCopy(state, size, size * 2 * sizeof(char16_t));
 }
 
+// Finding the digits in what the user copied, before HexToBytes reads them:
+// a bare line (viewed in place) and a quoted reply wrapped at 76 with a
+// greeting and a signature (copied out). Compare with HexToBytes of the same
+// size, which reads the same text.
+void CiphertextDigitsOf(benchmark::State& state, bool quoted) {
+    const QString hex = BytesToHex(RandomBytes(static_cast<std::size_t>(state.range(0))));
+    std::u16string text;
+    if (quoted) {
+        text = u"Hi Alice,\n\nBob wrote:\n";
+        for (qsizetype at = 0; at < hex.size(); at += 76) {
+            text += u"> ";
+            text.append(QStringView(hex).mid(at, 76).utf16(),
+                        std::min<qsizetype>(76, hex.size() - at));
+            text += u"\r\n";
+        }
+        text += u">\n-- \nAlice\n";
+    } else {
+        text.assign(QStringView(hex).utf16(), static_cast<std::size_t>(hex.size()));
+    }
+    for (auto _ : state) {
+        std::u16string scratch;
+        benchmark::DoNotOptimize(CiphertextDigits(text, scratch).data());
+        benchmark::ClobberMemory();
+    }
+    SetThroughput(state);
+}
+
+void BM_CiphertextDigits_Line(benchmark::State& state) {
+    CiphertextDigitsOf(state, false);
+}
+
+void BM_CiphertextDigits_Quoted(benchmark::State& state) {
+    CiphertextDigitsOf(state, true);
+}
+
 constexpr std::int64_t kMiB = 1 << 20;
 
 // Ours and the floor run side by side at each size, so drift of the machine
@@ -103,6 +139,12 @@ constexpr std::int64_t kMiB = 1 << 20;
             ->Arg(size)
             ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark("BM_HexToBytes_ReadFloor", BM_HexToBytes_ReadFloor)
+            ->Arg(size)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark("BM_CiphertextDigits_Line", BM_CiphertextDigits_Line)
+            ->Arg(size)
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark("BM_CiphertextDigits_Quoted", BM_CiphertextDigits_Quoted)
             ->Arg(size)
             ->Unit(benchmark::kMicrosecond);
     }

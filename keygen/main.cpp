@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: Apache-2.0
 // zelvora-keygen: makes the key pair whose two halves Zelvora reads from a
 // private (.skey) and a public (.pkey) key file.
 
 #include "keys/KeyFileWriter.h"
 #include "keys/KeyPairGenerator.h"
 #include "texts/ErrorText.h"
+#include "texts/Version.h"
 
 #include <cerrno>
 #include <charconv>
@@ -38,6 +40,7 @@ constexpr std::string_view kUsage =
     "Options:\n"
     "  --bits N    key size in bits, from 2048 to 16384 (default 3072)\n"
     "  -h, --help  show this help and exit\n"
+    "  --version   show the version and exit\n"
     "  --          end of options; use it before a NAME that starts with '-'\n"
     "\n"
     "Existing files are never overwritten.\n";
@@ -46,6 +49,7 @@ struct Options {
     int bits = KeyPairGenerator::kDefaultBits;
     std::string name;
     bool help = false;
+    bool version = false;
 };
 
 std::expected<int, std::string> ParseBits(std::string_view text) {
@@ -74,6 +78,10 @@ std::expected<Options, std::string> ParseArguments(std::span<char* const> args) 
             }
             if (arg == "-h" || arg == "--help") {
                 options.help = true;
+                return options;
+            }
+            if (arg == "--version") {
+                options.version = true;
                 return options;
             }
             std::string_view value;
@@ -186,6 +194,11 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         std::cout << kUsage;
+        return kExitOk;
+    }
+    if (options->version) {
+        std::cout << kProgram << ' ' << zelvora::kVersion << '\n'
+                  << "Licensed under the Apache License, Version 2.0.\n";
         return kExitOk;
     }
     // The key pair lives only inside Run; its private half wipes itself there.

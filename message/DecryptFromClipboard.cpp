@@ -1,8 +1,8 @@
 #include "message/DecryptFromClipboard.h"
 
 #include "crypto/EncryptionEngine.h"
-#include "texts/ErrorReport.h"
 #include "base/HexText.h"
+#include "texts/ErrorReport.h"
 #include "message/InitEncryptionMethod.h"
 
 #include <optional>

@@ -1,11 +1,21 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need, and only
-# those that are missing, so a second run costs nothing.
+# SPDX-License-Identifier: Apache-2.0
+# Installs the Debian packages that are missing, so a second run costs
+# nothing. "run": only what building and running the two programs needs;
+# "all" (the default): also what the tests, benchmarks, package checks and
+# fuzz targets need. Installing needs root; anyone else is shown the command
+# to run as root, and the script stops there rather than fail half-way.
 set -euo pipefail
 
-packages=(
+run_packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev libssl-dev openssl
+    qt6-base-dev libssl-dev
+    # The platform plugin for Wayland sessions (X11 comes with Qt itself),
+    # and the client library and wayland-scanner for our own data-control
+    # client, which clears the clipboard without the focus.
+    qt6-wayland libwayland-dev
+)
+test_packages=(
     libgtest-dev libbenchmark-dev
     python3 python3-cryptography
     xvfb xclip xdotool xxd imagemagick
@@ -14,10 +24,23 @@ packages=(
     clang-16 libclang-rt-16-dev
     # The start-up benchmark watches windows appear through X DAMAGE.
     libxcb-damage0-dev
-    desktop-file-utils dpkg-dev
+    # The Debian package is made, then checked as a distribution would.
+    desktop-file-utils dpkg-dev file lintian appstream
+    # The end-to-end test's headless Wayland session: the compositor with its
+    # X server, keys, clipboard tools and a D-Bus session.
+    sway xwayland wtype wl-clipboard dbus dbus-daemon
     # The command line's benchmark times whole processes.
     hyperfine
 )
+
+case "${1:-all}" in
+    run) packages=("${run_packages[@]}") ;;
+    all) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+    *)
+        echo "usage: $0 [run|all]" >&2
+        exit 2
+        ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -27,10 +50,14 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
+install=(apt-get install -y --no-install-recommends "${missing[@]}")
 if [ "$(id -u)" -ne 0 ]; then
-    sudo="sudo"
+    echo "Some packages are missing. Install them as root with:" >&2
+    echo "    ${install[*]}" >&2
+    echo "then run this again." >&2
+    exit 1
 fi
 echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Other installs may hold the package database for a while.
+apt-get -o DPkg::Lock::Timeout=600 update -qq
+DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 "${install[@]:1}" -qq

@@ -94,9 +94,17 @@ constexpr std::array kTable{
     Entry{ErrorCode::KeyEncodingFailed,
           "The new key pair could not be written out in the key file form. Close other "
           "programs and try again."},
+    Entry{ErrorCode::ClearNoDisplay, "No Wayland display could be reached to clear the clipboard."},
+    Entry{ErrorCode::ClearNotOffered, "The Wayland compositor offers no data-control protocol."},
+    Entry{ErrorCode::ClearNoAnswer,
+          "The Wayland compositor did not answer, or did not confirm the clearing, in time."},
+    Entry{ErrorCode::ClearNotRun,
+          "The wl-copy program could not be started to clear the clipboard."},
+    Entry{ErrorCode::ClearFailed,
+          "The wl-copy program could not clear the clipboard, or not in time."},
 };
 
-static_assert(kTable.size() == 25, "every error code has its text");
+static_assert(kTable.size() == 30, "every error code has its text");
 
 }  // namespace
 

@@ -4,7 +4,7 @@
 
 namespace zelvora {
 
-// The project's home on the web, shown in the About and QuickHelp windows.
+// The project's home on the web, shown in the About window.
 inline QString PublisherWebAddress() {
     return QStringLiteral("https://zelvora.org");
 }

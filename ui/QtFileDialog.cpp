@@ -27,7 +27,7 @@ QStringList QtFileDialog::NameFilters(const QString& filter) {
 }
 
 QString QtFileDialog::GetOpenFileName(const QString& title, const QString& filter,
-                                      const QString& fileName) {
+                                      const QString& fileName, const QString& folder) {
     QFileDialog dialog(owner_, title);
     // The desktop's own dialogs insist on an existing file when opening; a
     // key file path typed for a file still to come must be accepted.
@@ -36,6 +36,7 @@ QString QtFileDialog::GetOpenFileName(const QString& title, const QString& filte
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(NameFilters(filter));
+    dialog.setDirectory(folder);
     dialog.selectFile(fileName);
     if (dialog.exec() != QDialog::Accepted) {
         return QString();

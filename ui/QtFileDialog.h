@@ -15,8 +15,8 @@ public:
     explicit QtFileDialog(QWidget* owner = nullptr) : owner_(owner) {}
     // The window the composition made after this port.
     void SetOwner(QWidget* owner) { owner_ = owner; }
-    QString GetOpenFileName(const QString& title, const QString& filter,
-                            const QString& fileName) override;
+    QString GetOpenFileName(const QString& title, const QString& filter, const QString& fileName,
+                            const QString& folder) override;
 
     // Turns "Description|pattern|Description|pattern" into the dialog's own
     // entries. The description is what the user sees; "*.*" means every file,

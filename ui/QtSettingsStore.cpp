@@ -20,4 +20,14 @@ void QtSettingsStore::Write(const QString& application, const QString& section, 
     settings.sync();
 }
 
+QString QtSettingsStore::Read(const QString& application, const QString& section,
+                              const QString& key) {
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, application);
+    settings.beginGroup(section);
+    // A value edited by hand into something other than one text (a list, for
+    // one) is no path this program wrote; it reads as none.
+    const QVariant value = settings.value(key);
+    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+}
+
 }  // namespace zelvora

@@ -11,6 +11,7 @@ class QtSettingsStore : public SettingsStorePort {
 public:
     void Write(const QString& application, const QString& section, const QString& key,
                const QString& value) override;
+    QString Read(const QString& application, const QString& section, const QString& key) override;
 };
 
 }  // namespace zelvora

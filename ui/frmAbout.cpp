@@ -1,5 +1,6 @@
 #include "ui/frmAbout.h"
 
+#include "ui/InfoWindowAccess.h"
 #include "ui/LabelFit.h"
 #include "ui/PublisherWebAddress.h"
 #include "ui/Twips.h"
@@ -41,6 +42,7 @@ frmAbout::frmAbout(QWidget* owner)
     LabelFit::Apply(*this);
 
     connect(Command1, &QPushButton::clicked, this, &frmAbout::Command1_Click);
+    MakeInfoWindowAccessible(*this, *Command1);
 
     setFixedSize(twips.ToPixels(3405), twips.ToPixels(1680));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

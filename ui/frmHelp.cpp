@@ -1,8 +1,8 @@
 #include "ui/frmHelp.h"
 
+#include "ui/InfoWindowAccess.h"
 #include "widgets/ApplicationIcon.h"
 #include "ui/LabelFit.h"
-#include "ui/PublisherWebAddress.h"
 #include "ui/Twips.h"
 
 #include <QGuiApplication>
@@ -46,10 +46,9 @@ frmHelp::frmHelp(QWidget* owner)
                        "decrypted message should now appear in the message field of Zelvora. "
                        "Done!"),
         120, 2160, 4335, 855);
-    Label5 = addLabel(QStringLiteral("FYI: The tool for creating RSA key pairs is not included in "
-                                     "Zelvora.If you don't have yet a valid key pair, please "
-                                     "download the key pair generator from ") +
-                          PublisherWebAddress() + QLatin1Char('.'),
+    Label5 = addLabel(QStringLiteral("FYI: To make a key pair, run zelvora-keygen NAME in a "
+                                     "terminal. It writes NAME.skey, your private key, and "
+                                     "NAME.pkey, the public key to give to the other person."),
                       120, 3240, 4455, 735);
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setGeometry(twips.Rect(1920, 4080, 735, 255));
@@ -63,6 +62,7 @@ frmHelp::frmHelp(QWidget* owner)
     LabelFit::Apply(*this);
 
     connect(Command1, &QPushButton::clicked, this, &frmHelp::Command1_Click);
+    MakeInfoWindowAccessible(*this, *Command1);
 
     // Sizable, but the controls keep their places: there is no resize
     // handling, as there is no layout.

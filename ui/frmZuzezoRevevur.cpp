@@ -3,6 +3,7 @@
 #include "message/DecryptFromClipboard.h"
 #include "message/EncryptToClipboard.h"
 #include "texts/Version.h"
+#include "ui/EnterClicksButton.h"
 #include "widgets/ApplicationIcon.h"
 #include "widgets/MessageField.h"
 #include "ui/Twips.h"
@@ -12,6 +13,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -22,10 +25,29 @@
 #include <QShortcut>
 
 namespace zelvora {
+namespace {
+
+// Where the two key file paths are remembered.
+const QString kApplication = QStringLiteral("ZuzizOruverOvododa");
+const QString kSection = QStringLiteral("Encryption");
+const QString kPrivateKeyFile = QStringLiteral("PrivateKeyFile");
+const QString kPublicKeyFile = QStringLiteral("PublicKeyFile");
+
+// The folder `path` lies in, if it exists. A relative path is taken from the
+// current folder, as the key file reader takes it.
+QString ExistingFolderOf(const QString& path) {
+    if (path.isEmpty()) {
+        return QString();
+    }
+    const QString folder = QFileInfo(path).absolutePath();
+    return QFileInfo(folder).isDir() ? folder : QString();
+}
+
+}  // namespace
 
 frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     : QMainWindow(parent), ports_(std::move(ports)) {
-    setWindowTitle(QStringLiteral("Zelvora v") + QLatin1String(kVersion));
+    setWindowTitle(QStringLiteral("Zelvora v") + QLatin1String(kShortVersion));
     setWindowIcon(ApplicationIcon());
     // A fixed-size window with a minimise box and no close command of its
     // own: Quit is the way out, so the clipboard is always cleared.
@@ -76,7 +98,14 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     for (QPushButton* button : {cmdSelectPrivateKeyFile, cmdSelectPublicKeyFile, cmdQuit,
                                 cmdDecrypt, cmdEncrypt, cmdClear}) {
         button->setAutoDefault(false);
+        EnterClicksButton::Install(*button);
     }
+    // The boxes have no labels of their own: the buttons beside them and the
+    // frame around the message field say what they are, which screen readers
+    // do not know without these names.
+    txtPrivateKeyFile->setAccessibleName(QStringLiteral("Private key file"));
+    txtPublicKeyFile->setAccessibleName(QStringLiteral("Public key file"));
+    TextBox->setAccessibleName(QStringLiteral("Message"));
 
     QWidget* order[] = {txtPrivateKeyFile, cmdSelectPrivateKeyFile,
                         txtPublicKeyFile,  cmdSelectPublicKeyFile,
@@ -126,6 +155,10 @@ frmZuzezoRevevur::~frmZuzezoRevevur() {
 void frmZuzezoRevevur::Form_Load() {
     // The missing close command is provided by the window flags above, and
     // the key file controls are enabled from the start.
+    // The paths chosen last time, exactly as stored; a path whose file has
+    // gone is shown all the same, and the first press reports it.
+    txtPrivateKeyFile->setText(ports_.settings->Read(kApplication, kSection, kPrivateKeyFile));
+    txtPublicKeyFile->setText(ports_.settings->Read(kApplication, kSection, kPublicKeyFile));
     txtPrivateKeyFile->setFocus();
 }
 
@@ -138,7 +171,7 @@ QString frmZuzezoRevevur::PublicKeyPath() const {
 }
 
 QString frmZuzezoRevevur::MessageText() const {
-    return TextBox->toPlainText();
+    return TextBox->Text();
 }
 
 void frmZuzezoRevevur::SetMessageText(const QString& text) {
@@ -229,20 +262,29 @@ void frmZuzezoRevevur::mnuHelp_Click() {
 void frmZuzezoRevevur::cmdSelectPrivateKeyFile_Click() {
     SelectKeyFile(QStringLiteral("Private Key file"),
                   QStringLiteral("Private Key file (*.skey)|*.skey|All type (*.*)|*.*"),
-                  txtPrivateKeyFile, &frmZuzezoRevevur::SavePrivateKeyFilePath);
+                  txtPrivateKeyFile, txtPublicKeyFile, &frmZuzezoRevevur::SavePrivateKeyFilePath);
 }
 
 void frmZuzezoRevevur::cmdSelectPublicKeyFile_Click() {
     SelectKeyFile(QStringLiteral("Public Key file"),
                   QStringLiteral("Public Key file (*.pkey)|*.pkey|All type (*.*)|*.*"),
-                  txtPublicKeyFile, &frmZuzezoRevevur::SavePublicKeyFilePath);
+                  txtPublicKeyFile, txtPrivateKeyFile, &frmZuzezoRevevur::SavePublicKeyFilePath);
 }
 
 void frmZuzezoRevevur::SelectKeyFile(const QString& title, const QString& filter, QLineEdit* box,
-                                     void (frmZuzezoRevevur::*save)()) {
+                                     const QLineEdit* otherBox, void (frmZuzezoRevevur::*save)()) {
     // Every setting is given anew, so nothing of the other button's last
-    // opening shows; an empty answer is Cancel and changes nothing.
-    const QString chosen = ports_.fileDialog->GetOpenFileName(title, filter, QString());
+    // opening shows; an empty answer is Cancel and changes nothing. The
+    // dialog opens where the key file is, else where the other one is (the
+    // two often share a folder), else at home.
+    QString folder = ExistingFolderOf(box->text());
+    if (folder.isEmpty()) {
+        folder = ExistingFolderOf(otherBox->text());
+    }
+    if (folder.isEmpty()) {
+        folder = QDir::homePath();
+    }
+    const QString chosen = ports_.fileDialog->GetOpenFileName(title, filter, QString(), folder);
     if (chosen.size() > 0) {
         box->setText(chosen);
         (this->*save)();
@@ -259,13 +301,11 @@ void frmZuzezoRevevur::txtPublicKeyFile_LostFocus() {
 
 // Only paths are stored, exactly as the boxes hold them; never key material.
 void frmZuzezoRevevur::SavePrivateKeyFilePath() {
-    ports_.settings->Write(QStringLiteral("ZuzizOruverOvododa"), QStringLiteral("Encryption"),
-                           QStringLiteral("PrivateKeyFile"), txtPrivateKeyFile->text());
+    ports_.settings->Write(kApplication, kSection, kPrivateKeyFile, txtPrivateKeyFile->text());
 }
 
 void frmZuzezoRevevur::SavePublicKeyFilePath() {
-    ports_.settings->Write(QStringLiteral("ZuzizOruverOvododa"), QStringLiteral("Encryption"),
-                           QStringLiteral("PublicKeyFile"), txtPublicKeyFile->text());
+    ports_.settings->Write(kApplication, kSection, kPublicKeyFile, txtPublicKeyFile->text());
 }
 
 bool frmZuzezoRevevur::eventFilter(QObject* watched, QEvent* event) {

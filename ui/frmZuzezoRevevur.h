@@ -75,7 +75,7 @@ private:
     void SavePrivateKeyFilePath();
     void SavePublicKeyFilePath();
     void SelectKeyFile(const QString& title, const QString& filter, QLineEdit* box,
-                       void (frmZuzezoRevevur::*save)());
+                       const QLineEdit* otherBox, void (frmZuzezoRevevur::*save)());
 
     MainWindowPorts ports_;
     // Made on first use; cleared by Qt when the close box destroys them.

@@ -1,6 +1,7 @@
 #include "widgets/MessageField.h"
 
 #include <QMimeData>
+#include <QTextDocument>
 
 #include <memory>
 
@@ -9,6 +10,14 @@ namespace zelvora {
 MessageField::MessageField(QWidget* parent) : QPlainTextEdit(parent) {
     setTabChangesFocus(true);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
+}
+
+QString MessageField::Text() const {
+    // The document keeps each paragraph break as a paragraph separator;
+    // nothing else in a plain-text document stands for a break.
+    QString text = document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
 }
 
 QMimeData* MessageField::createMimeDataFromSelection() const {

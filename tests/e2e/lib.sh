@@ -14,14 +14,9 @@ fail() {
     exit 1
 }
 
-# Polls until the command succeeds, for up to ten seconds.
-wait_for() {
-    local tries=100
-    until "$@" >/dev/null 2>&1; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] || return 1
-        sleep 0.1
-    done
-}
+source "$(dirname "${BASH_SOURCE[0]}")/wait_for.sh"
 
 keys() { xdotool key --clearmodifiers --delay 20 "$@"; }
+
+clipboard() { xclip -o -selection clipboard -t UTF8_STRING 2>/dev/null; }
+clipboard_equals() { [ "$(clipboard)" = "$1" ]; }

@@ -8,8 +8,6 @@ artifacts=$(realpath -m "${2:-artifacts}")
 mkdir -p "$artifacts"
 source "$(dirname "$0")/lib.sh"
 
-clipboard() { xclip -o -selection clipboard -t UTF8_STRING 2>/dev/null; }
-clipboard_equals() { [ "$(clipboard)" = "$1" ]; }
 # One line of upper-case hex digits, without even a final line break.
 clipboard_is_hex() {
     local text
@@ -51,11 +49,15 @@ decrypted=$(printf '%s' "$hex" | "$bin/zelvora-cli" decrypt --key "$work/me.skey
     fail "zelvora-cli could not decrypt the window's text"
 [ "$decrypted" = "$message" ] || fail "zelvora-cli decrypted '$decrypted'"
 
-# And the window reads the command line's, wrapped for mail with a final
-# line break, as mail programs leave it.
-printf '%s' "$message" | "$bin/zelvora-cli" encrypt --to "$work/me.pkey" --wrap 76 |
-    xclip -selection clipboard -i
-wait_for clipboard_is_wrapped || fail "the wrapped text did not reach the clipboard"
+# And the window reads the command line's, wrapped for mail, as it comes back
+# in a reply: quoted, between a greeting and a signature.
+wrapped=$(printf '%s' "$message" | "$bin/zelvora-cli" encrypt --to "$work/me.pkey" --wrap 76)
+{
+    printf 'Hi,\n\nyou wrote:\n'
+    sed 's/^/> /' <<<"$wrapped"
+    printf '>\n\n-- \nBob\n'
+} | xclip -selection clipboard -i
+wait_for clipboard_is_wrapped || fail "the quoted reply did not reach the clipboard"
 keys Tab Tab space
 wait_for clipboard_has_no_text || fail "Decrypt left text on the clipboard"
 keys shift+Tab shift+Tab ctrl+a ctrl+c

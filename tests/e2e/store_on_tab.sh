@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Under a real X server (run inside `xvfb-run -a`): a path typed into the
 # private key box is written to the settings file when Tab leaves the box,
-# and the two menu entries open the About and QuickHelp windows.
+# the two menu entries open the About and QuickHelp windows (Esc closes
+# them), and the next
+# start shows the stored path again.
 # Argument: the folder with the binaries.
 set -euo pipefail
 bin=$(realpath "$1")
@@ -35,8 +37,25 @@ help=$(find_window '^Zelvora - QuickHelp$') || fail "QuickHelp did not open"
 # Both stay open beside the main window.
 xdotool search --onlyvisible --name '^About Zelvora$' >/dev/null || fail "About closed again"
 [ "$about" != "$help" ] || fail "one window for both entries"
+# Esc closes an information window, not the program.
+xdotool windowfocus --sync "$about"
+keys Escape
+about_shown() { xdotool search --onlyvisible --name '^About Zelvora$'; }
+wait_for eval '! about_shown' || fail "Esc did not close About"
+[ -e "/proc/$pid" ] || fail "Esc in About ended the program"
 
 xdotool windowfocus --sync "$main"
+keys Escape
+wait_for test ! -e "/proc/$pid" || fail "the program is still running after Esc"
+wait "$pid" || true
+pid=""
+
+"$bin/zelvora" &
+pid=$!
+main=$(find_window '^Zelvora v1\.0$') || fail "the main window did not appear again"
+xdotool windowfocus --sync "$main"
+keys ctrl+a ctrl+c
+wait_for clipboard_equals "$path" || fail "after a restart the private key box holds '$(clipboard)'"
 keys Escape
 wait_for test ! -e "/proc/$pid" || fail "the program is still running after Esc"
 wait "$pid" || true

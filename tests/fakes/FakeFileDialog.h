@@ -17,11 +17,12 @@ public:
         QString title;
         QString filter;
         QString fileName;
+        QString folder;
     };
 
-    QString GetOpenFileName(const QString& title, const QString& filter,
-                            const QString& fileName) override {
-        openings.append({title, filter, fileName});
+    QString GetOpenFileName(const QString& title, const QString& filter, const QString& fileName,
+                            const QString& folder) override {
+        openings.append({title, filter, fileName, folder});
         if (whileOpen) {
             whileOpen();
         }

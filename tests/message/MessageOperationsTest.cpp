@@ -2,6 +2,7 @@
 #include "message/EncryptToClipboard.h"
 
 #include "crypto/EncryptionEngine.h"
+#include "base/HexText.h"
 #include "texts/ErrorText.h"
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeWorkWindow.h"
@@ -134,10 +135,16 @@ TEST_F(MessageOperationsTest, MessagesRoundTripInAnyScript) {
 
 TEST_F(MessageOperationsTest, DecryptReadsWrappedAndLowerCaseText) {
     const QString hex = EncryptForAlice(QStringLiteral("wrapped"));
+    QString quoted;
+    for (qsizetype at = 0; at < hex.size(); at += 76) {
+        quoted += (at == 76 ? ">\u00A0" : "> ") + hex.mid(at, 76) + "\n";
+    }
     const QStringList variants = {
         hex.left(100) + "\r\n" + hex.mid(100) + "\r\n",
         hex.left(64) + "\n" + hex.mid(64, 64) + "\n" + hex.mid(128) + "\n",
-        "  " + hex.left(10) + " \t" + hex.mid(10), hex.toLower()};
+        "  " + hex.left(10) + " \t" + hex.mid(10), hex.toLower(),
+        // A reply as mail programs quote it, with a greeting and a signature.
+        "Hi Alice,\n\nBob wrote:\n" + quoted + ">\n> Bob\n\n-- \nAlice"};
     window_.privateKeyPath = alicePrivate_;
     for (const QString& text : variants) {
         clipboard_.content = text;
@@ -290,6 +297,15 @@ INSTANTIATE_TEST_SUITE_P(
                        [](const QString& dir, const QString& hex) {
                            return QStringList{KeyFileReport(dir + "/missing.pkey"),
                                               Report(kDecrypt, DecryptError({}, ToBytes(hex)))};
+                       }},
+        DecryptFailure{"TextWithoutHex", "alice.skey",
+                       [](const QString&) { return QStringLiteral("Hi Bob,\r\nsee you\tsoon"); },
+                       [](const QString&, const QString&) {
+                           // Read as it always was: blanks and line breaks dropped.
+                           return QStringList{
+                               Report(kDecrypt,
+                                      DecryptError(Alice().privateBlob,
+                                                   HexToBytes(QStringView(u"HiBob,seeyousoon"))))};
                        }},
         DecryptFailure{
             "GarbagePrivateKey", "garbage.pkey", [](const QString& hex) { return hex; },

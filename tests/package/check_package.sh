@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a configured and built build folder, unpacks
-# it into a scratch root and checks what a desktop install needs is there.
+# it into a scratch root and checks what a desktop install needs is there,
+# then has lintian and appstreamcli look at it as a distribution would.
 # Argument: the build folder.
 set -euo pipefail
 build=$(realpath "$1")
@@ -35,9 +36,12 @@ for file in \
     "usr/share/applications/$app_id.desktop" \
     "usr/share/icons/hicolor/48x48/apps/$app_id.png" \
     "usr/share/icons/hicolor/scalable/apps/$app_id.svg" \
-    usr/share/man/man1/zelvora.1 \
-    usr/share/man/man1/zelvora-keygen.1 \
-    usr/share/man/man1/zelvora-cli.1; do
+    "usr/share/metainfo/$app_id.metainfo.xml" \
+    usr/share/doc/zelvora/copyright \
+    usr/share/doc/zelvora/changelog.gz \
+    usr/share/man/man1/zelvora.1.gz \
+    usr/share/man/man1/zelvora-keygen.1.gz \
+    usr/share/man/man1/zelvora-cli.1.gz; do
     [ -f "$root/$file" ] || fail "missing /$file"
 done
 for program in zelvora zelvora-cli zelvora-keygen; do
@@ -47,7 +51,7 @@ done
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 [ -n "$depends" ] || fail "Depends is empty"
-for library in libqt6widgets6 libssl3; do
+for library in libqt6widgets6 libssl3 qt6-wayland libwayland-client0; do
     grep -Eq "(^|, )$library( |,|$)" <<<"$depends" || fail "Depends does not name $library"
 done
 [ "$(dpkg-deb -f "$deb" Section)" = utils ] || fail "Section is not utils"
@@ -62,6 +66,25 @@ if [ -f "$desktop" ]; then
     [ -f "$root/usr/share/icons/hicolor/48x48/apps/$icon_name.png" ] ||
         fail "Icon=$icon_name has no 48x48 image"
 fi
+
+# Each manual page points to the other.
+for pair in "zelvora zelvora-keygen" "zelvora-keygen zelvora"; do
+    read -r page other <<<"$pair"
+    man_page="$root/usr/share/man/man1/$page.1.gz"
+    [ -f "$man_page" ] || continue
+    zcat "$man_page" | sed -n '/^\.SH SEE ALSO/,$p' | grep -q "^\.BR $other (1)" ||
+        fail "$page(1) does not name $other(1) under SEE ALSO"
+done
+
+metainfo="$root/usr/share/metainfo/$app_id.metainfo.xml"
+if [ -f "$metainfo" ]; then
+    appstreamcli validate --no-net "$metainfo" || fail "appstreamcli rejects the metadata"
+    grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
+        fail "the metadata does not launch $app_id.desktop"
+fi
+
+# What a distribution would check before taking the package: no error.
+lintian --fail-on error "$deb" || fail "lintian reports errors"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "package contents as expected"

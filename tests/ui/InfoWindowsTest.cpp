@@ -11,6 +11,7 @@
 #include "ui/frmAbout.h"
 #include "ui/frmHelp.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QImage>
 #include <QLabel>
@@ -143,6 +144,36 @@ private slots:
         QCOMPARE(second->parentWidget(), w.get());
     }
 
+    // Announced as a window by its title; Esc and Enter on OK close it, and
+    // Esc there does not reach the main window's Quit.
+    void keyboardAndScreenReaders_data() { WindowsData(); }
+    void keyboardAndScreenReaders() {
+        QFETCH(QString, which);
+        QFETCH(QString, caption);
+        int quits = 0;
+        auto w = test::ShowMainWindow(clipboard_, box_, &dialog_, &store_, [&] { ++quits; });
+        Entry(*w, which)->trigger();
+        QPointer<QWidget> shown = TheOnly(caption);
+        QVERIFY(shown);
+        QAccessibleInterface* announced = QAccessible::queryAccessibleInterface(shown);
+        QVERIFY(announced != nullptr);
+        QCOMPARE(announced->role(), QAccessible::Window);
+        QCOMPARE(announced->text(QAccessible::Name), caption);
+
+        shown->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(shown));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!shown->isVisible());
+        QCOMPARE(quits, 0);
+
+        Entry(*w, which)->trigger();
+        shown->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(shown));
+        OkButton(shown)->setFocus();
+        QTest::keyClick(OkButton(shown), Qt::Key_Return);
+        QVERIFY(shown && !shown->isVisible());
+    }
+
     void textsAndLooks_data() {
         QTest::addColumn<QString>("which");
         QTest::addColumn<QStringList>("labels");
@@ -170,11 +201,9 @@ private slots:
                            "conversion to the clipboard. Press \"Decrypt from clipboard\". The "
                            "decrypted "
                            "message should now appear in the message field of Zelvora. Done!",
-                           "FYI: The tool for creating RSA key pairs is not included in Zelvora.If "
-                           "you "
-                           "don't have yet a valid key pair, please download the key pair "
-                           "generator from "
-                           "https://zelvora.org."}
+                           "FYI: To make a key pair, run zelvora-keygen NAME in a terminal. It "
+                           "writes NAME.skey, your private key, and NAME.pkey, the public key to "
+                           "give to the other person."}
             << QSize(4680, 4470) << true << true;
     }
 

@@ -52,6 +52,7 @@ QStringList Listed(QFileDialog& dialog, const QString& folder) {
 struct DialogSeen {
     bool found = false;
     QString title;
+    QString folder;
     QStringList entries;
     QString fileName;
     QStringList listedByFirstEntry;
@@ -288,18 +289,80 @@ private slots:
         QCOMPARE(reader.childGroups(), QStringList{"Encryption"});
         QCOMPARE(reader.value("Encryption/PrivateKeyFile").toString(), readBack[0]);
         QCOMPARE(reader.value("Encryption/PublicKeyFile").toString(), readBack[1]);
+        QCOMPARE(store.Read("ZuzizOruverOvododa", "Encryption", "PrivateKeyFile"), readBack[0]);
+        QCOMPARE(store.Read("ZuzizOruverOvododa", "Encryption", "PublicKeyFile"), readBack[1]);
     }
 
-    void windowWritesTheRealStoreAndNeverReadsIt() {
+    // What the store holds shows in the boxes at start-up, exactly as
+    // written; a key never written leaves its box empty.
+    void startUpShowsTheStoredPaths_data() {
+        QTest::addColumn<QStringList>("stored");  // private, public; "<none>": not written
+        QTest::newRow("both") << QStringList{"/home/me/me.skey", "/home/me/you.pkey"};
+        QTest::newRow("untrimmed, markup, missing files")
+            << QStringList{"  /no such/a b.skey ", "@Invalid();x=\"y\",z\\w ü.pkey"};
+        QTest::newRow("one never written") << QStringList{"<none>", "kept.pkey"};
+        QTest::newRow("empty stored") << QStringList{"", "<none>"};
+    }
+
+    void startUpShowsTheStoredPaths() {
+        QFETCH(QStringList, stored);
         QFile::remove(configHome_.filePath("ZuzizOruverOvododa.conf"));
-        QtSettingsStore().Write("ZuzizOruverOvododa", "Encryption", "PublicKeyFile", "kept.pkey");
+        const QStringList keys{"PrivateKeyFile", "PublicKeyFile"};
+        for (int i = 0; i < 2; ++i) {
+            if (stored[i] != "<none>") {
+                QtSettingsStore().Write("ZuzizOruverOvododa", "Encryption", keys[i], stored[i]);
+            }
+        }
         auto w = MakeWindow(false, true);
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
-        QVERIFY(w->txtPublicKeyFile->text().isEmpty());
-        QTest::keyClicks(w->txtPrivateKeyFile, "/home/me/me.skey");
+        QCOMPARE(w->txtPrivateKeyFile->text(), stored[0] == "<none>" ? QString() : stored[0]);
+        QCOMPARE(w->txtPublicKeyFile->text(), stored[1] == "<none>" ? QString() : stored[1]);
+        QCOMPARE(QApplication::focusWidget(), w->txtPrivateKeyFile);
+
+        // A path typed now is what the next start shows.
+        w->txtPrivateKeyFile->setText(QStringLiteral("/home/me/new.skey"));
         QTest::keyClick(w->txtPrivateKeyFile, Qt::Key_Tab);
-        QVERIFY(ConfText().contains("PrivateKeyFile=/home/me/me.skey"));
-        QVERIFY(ConfText().contains("PublicKeyFile=kept.pkey"));
+        w.reset();
+        auto again = MakeWindow(false, true);
+        QCOMPARE(again->txtPrivateKeyFile->text(), QStringLiteral("/home/me/new.skey"));
+    }
+
+    // The dialog opens in the folder of the path in its own box, else in the
+    // other box's, else at home; folders that do not exist are passed over.
+    void dialogOpensWhereTheKeysAre_data() {
+        QTest::addColumn<QString>("own");
+        QTest::addColumn<QString>("other");
+        QTest::addColumn<QString>("folder");  // "<home>", or below the test folder
+        // clang-format off
+        QTest::newRow("own box")             << "keys/a.skey"    << "other/b.pkey" << "keys";
+        QTest::newRow("own file not there")  << "keys/new.skey"  << ""             << "keys";
+        QTest::newRow("other box")           << ""               << "other/b.pkey" << "other";
+        QTest::newRow("own folder missing")  << "gone/a.skey"    << "other/b.pkey" << "other";
+        QTest::newRow("neither")             << ""               << ""             << "<home>";
+        QTest::newRow("both folders missing") << "gone/a.skey"   << "gone/b.pkey"  << "<home>";
+        // clang-format on
+    }
+
+    void dialogOpensWhereTheKeysAre() {
+        QFETCH(QString, own);
+        QFETCH(QString, other);
+        QFETCH(QString, folder);
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkpath("keys") && QDir(root.path()).mkpath("other"));
+        const auto at = [&](const QString& path) {
+            return path.isEmpty() ? path : root.filePath(path);
+        };
+        auto w = MakeWindow();
+        for (const QString& which : {QStringLiteral("private"), QStringLiteral("public")}) {
+            dialog_.openings.clear();
+            Box(*w, which)->setText(at(own));
+            Box(*w, which == "private" ? "public" : "private")->setText(at(other));
+            (which == "private" ? w->cmdSelectPrivateKeyFile : w->cmdSelectPublicKeyFile)->click();
+            QCOMPARE(dialog_.openings.size(), 1);
+            QCOMPARE(dialog_.openings[0].folder,
+                     folder == "<home>" ? QDir::homePath() : root.filePath(folder));
+            QCOMPARE(dialog_.openings[0].fileName, QString());
+        }
     }
 
     void unwritableStoreIsIgnoredSilently() {
@@ -348,6 +411,7 @@ private slots:
             if (!seen.found) {
                 seen.found = true;
                 seen.title = dialog->windowTitle();
+                seen.folder = dialog->directory().absolutePath();
                 if (auto* combo = dialog->findChild<QComboBox*>("fileTypeCombo")) {
                     for (int i = 0; i < combo->count(); ++i) {
                         seen.entries.append(combo->itemText(i));
@@ -394,6 +458,7 @@ private slots:
         const DialogSeen first = open(w->cmdSelectPrivateKeyFile, newFile);
         QVERIFY(first.found);
         QCOMPARE(first.title, QStringLiteral("Private Key file"));
+        QCOMPARE(first.folder, QDir::homePath());
         QCOMPARE(first.entries, QStringList({"Private Key file (*.skey)", "All type (*.*)"}));
         QCOMPARE(first.fileName, QString());
         QCOMPARE(first.listedByFirstEntry, QStringList{"a.skey"});
@@ -405,6 +470,7 @@ private slots:
         const DialogSeen second = open(w->cmdSelectPublicKeyFile, QString());
         QVERIFY(second.found);
         QCOMPARE(second.title, QStringLiteral("Public Key file"));
+        QCOMPARE(second.folder, QDir(folder.path()).absolutePath());  // the private key's
         QCOMPARE(second.entries, QStringList({"Public Key file (*.pkey)", "All type (*.*)"}));
         QCOMPARE(second.fileName, QString());
         QCOMPARE(second.listedByFirstEntry, QStringList{"b.pkey"});

@@ -10,7 +10,9 @@
 #include "tests/support/TestKeys.h"
 #include "widgets/MessageField.h"
 
+#include <QAccessible>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -152,6 +154,50 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), target);
     }
 
+    // Enter and Return press the focused button; screen readers hear the
+    // names of the three text fields.
+    void keyboardAndScreenReaders_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("key");
+        QTest::newRow("Encrypt, Return") << "cmdEncrypt" << int(Qt::Key_Return);
+        QTest::newRow("Decrypt, Enter") << "cmdDecrypt" << int(Qt::Key_Enter);
+        QTest::newRow("Clear, Return") << "cmdClear" << int(Qt::Key_Return);
+        QTest::newRow("Private key file, Return") << "private" << int(Qt::Key_Return);
+        QTest::newRow("Public key file, Enter") << "public" << int(Qt::Key_Enter);
+        QTest::newRow("Quit, Return") << "cmdQuit" << int(Qt::Key_Return);
+    }
+
+    void keyboardAndScreenReaders() {
+        QFETCH(QString, button);
+        QFETCH(int, key);
+        auto w = MakeWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        const QMap<QString, QPushButton*> buttons{{"cmdEncrypt", w->cmdEncrypt},
+                                                  {"cmdDecrypt", w->cmdDecrypt},
+                                                  {"cmdClear", w->cmdClear},
+                                                  {"private", w->cmdSelectPrivateKeyFile},
+                                                  {"public", w->cmdSelectPublicKeyFile},
+                                                  {"cmdQuit", w->cmdQuit}};
+        QPushButton* target = buttons.value(button);
+        QSignalSpy clicked(target, &QPushButton::clicked);
+        target->setFocus();
+        const auto modifiers = key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+        QTest::keyClick(target, Qt::Key(key), modifiers);
+        QCOMPARE(clicked.count(), 1);
+        QCOMPARE(quits_, button == "cmdQuit" ? 1 : 0);
+        // Held down, the key presses once.
+        QKeyEvent repeat(QEvent::KeyPress, key, modifiers, QString(), true);
+        QApplication::sendEvent(target, &repeat);
+        QCOMPARE(clicked.count(), 1);
+
+        const QList<std::pair<QWidget*, QString>> named{{w->txtPrivateKeyFile, "Private key file"},
+                                                        {w->txtPublicKeyFile, "Public key file"},
+                                                        {w->TextBox, "Message"}};
+        for (const auto& [field, name] : named) {
+            QCOMPARE(QAccessible::queryAccessibleInterface(field)->text(QAccessible::Name), name);
+        }
+    }
+
     void enterInTheMessageFieldOnlyStartsALine() {
         auto w = MakeWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
@@ -246,6 +292,41 @@ private slots:
         QCOMPARE(w->MessageText(), message);
         QVERIFY(!clipboard_.content.has_value());
         QVERIFY(w->StagingText().isEmpty());
+    }
+
+    // What the recipient reads is what was written: only the break between
+    // paragraphs, which is all a paragraph separator can be in the field,
+    // travels as a line feed.
+    void messageIsReadAsWritten_data() {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("no-break space")
+            << QStringView(u"a\u00A0b").toString() << QStringView(u"a\u00A0b").toString();
+        QTest::newRow("line separator")
+            << QStringView(u"a\u2028b").toString() << QStringView(u"a\u2028b").toString();
+        QTest::newRow("paragraph separator")
+            << QStringView(u"a\u2029b").toString() << QStringView(u"a\nb").toString();
+        QTest::newRow("paragraphs, all three")
+            << QStringView(u"1\u00A0\u2028\n2\u2029\n").toString()
+            << QStringView(u"1\u00A0\u2028\n2\n\n").toString();
+    }
+
+    void messageIsReadAsWritten() {
+        QFETCH(QString, written);
+        QFETCH(QString, read);
+        QTemporaryDir dir;
+        test::WriteKeyFile(dir.filePath("me.skey"), test::Alice().privateBlob);
+        test::WriteKeyFile(dir.filePath("me.pkey"), test::Alice().publicBlob);
+        auto w = MakeWindow();
+        w->txtPrivateKeyFile->setText(dir.filePath("me.skey"));
+        w->txtPublicKeyFile->setText(dir.filePath("me.pkey"));
+        w->TextBox->insertPlainText(written);  // as typed or pasted
+        QCOMPARE(w->MessageText(), read);
+
+        QTest::mouseClick(w->cmdEncrypt, Qt::LeftButton);
+        QTest::mouseClick(w->cmdDecrypt, Qt::LeftButton);
+        QVERIFY2(box_.shown.isEmpty(), qPrintable(box_.shown.join("|")));
+        QCOMPARE(w->MessageText(), read);
     }
 
     void closeRequestIsHandledAsQuit() {

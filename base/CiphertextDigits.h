@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zelvora {
+
+// Finds the hex ciphertext in text as users copy it out of mail and chat,
+// and returns the digits HexToBytes should read.
+//
+// Each line loses its quote markers ("> ", ">> ", "> > " at its start) and
+// every blank: spaces and tabs, no-break and other Unicode spaces, zero-width
+// spaces and joiners, byte-order marks and direction marks. A line left with
+// only hex digits is a hex line.
+//  - Text whose lines are all hex lines (or empty) is one ciphertext, however
+//    its lines were broken: all of its digits are returned.
+//  - Text that also holds other lines (a greeting, a signature, a remark) is
+//    read as blocks of consecutive hex lines, and the block with the most
+//    digits wins. A block is wrapped text: lines of one width and a last one
+//    no wider. A line wider than the block's first, or one after the block's
+//    shorter last line, starts a new block, so a greeting of hex letters
+//    alone ("Bad", "cafe") stays out of the ciphertext below it. Empty lines
+//    end a block unless the block is spaced by them throughout.
+//  - Text without any hex line comes back with only spaces, tabs, CR and LF
+//    removed, so it is read (and refused) as it always was.
+//
+// The result views `text` where the digits lie there unbroken, and `scratch`
+// otherwise; either way it stays valid as long as both do.
+std::u16string_view CiphertextDigits(std::u16string_view text, std::u16string& scratch);
+
+}  // namespace zelvora

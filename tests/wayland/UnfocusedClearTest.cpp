@@ -1,0 +1,103 @@
+// The clearing that needs no focus, where it can fail without a compositor:
+// the fallback to wl-copy, and wl-copy itself, faked by a script on PATH.
+#include "wayland/DataControlClear.h"
+#include "wayland/WlCopyClear.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace zelvora {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RecordingClear : public UnfocusedClearPort {
+public:
+    std::expected<void, Error> Clear(Selections which) override {
+        calls.push_back(which);
+        return {};
+    }
+    std::vector<Selections> calls;
+};
+
+class UnfocusedClearTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("zelvora-unfocused-" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+        savedPath_ = std::getenv("PATH");
+        ::setenv("PATH", dir_.c_str(), 1);
+    }
+    void TearDown() override {
+        ::setenv("PATH", savedPath_.c_str(), 1);
+        fs::remove_all(dir_);
+    }
+    // A wl-copy that logs its arguments, then runs `body`.
+    void FakeWlCopy(const std::string& body) {
+        const fs::path script = dir_ / "wl-copy";
+        std::ofstream(script) << "#!/bin/sh\necho \"$*\" >>'" << Log().string() << "'\n"
+                              << body << "\n";
+        fs::permissions(script, fs::perms::owner_all);
+    }
+    fs::path Log() const { return dir_ / "calls"; }
+    std::string Calls() const {
+        std::ifstream in(Log());
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    fs::path dir_;
+    std::string savedPath_;
+};
+
+TEST_F(UnfocusedClearTest, WlCopyReportsHowItEnded) {
+    struct Case {
+        const char* body;  // null: no wl-copy at all
+        bool primary;
+        std::int32_t error;  // 0: cleared
+        const char* calls;
+    };
+    const Case cases[] = {
+        {"exit 0", false, 0, "--clear\n"},
+        {"exit 0", true, 0, "--clear\n--primary --clear\n"},
+        {"exit 1", false, WlCopyClear::kFailed, "--clear\n"},
+        // One that never ends is killed; the program must still end.
+        {"exec /bin/sleep 600", false, WlCopyClear::kFailed, "--clear\n"},
+        {nullptr, false, WlCopyClear::kNotRun, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body ? c.body : "no wl-copy");
+        fs::remove(dir_ / "wl-copy");
+        fs::remove(Log());
+        if (c.body) {
+            FakeWlCopy(c.body);
+        }
+        const auto result = WlCopyClear(std::chrono::milliseconds(300))
+                                .Clear({.clipboard = true, .primary = c.primary});
+        EXPECT_EQ(result ? 0 : result.error().number, c.error);
+        EXPECT_EQ(Calls(), c.calls);
+    }
+}
+
+TEST_F(UnfocusedClearTest, WithoutACompositorTheFallbackClears) {
+    ::setenv("WAYLAND_DISPLAY", (dir_ / "no-such-socket").c_str(), 1);
+    RecordingClear fallback;
+    EXPECT_TRUE(DataControlClear(&fallback).Clear({.clipboard = true, .primary = true}));
+    ASSERT_EQ(fallback.calls.size(), 1u);
+    EXPECT_TRUE(fallback.calls[0].clipboard);
+    EXPECT_TRUE(fallback.calls[0].primary);
+
+    const auto alone = DataControlClear().Clear({});
+    ASSERT_FALSE(alone);
+    EXPECT_EQ(alone.error().number, DataControlClear::kNoDisplay);
+}
+
+}  // namespace
+}  // namespace zelvora
