@@ -1,4 +1,5 @@
 #include "app/SignalQuit.h"
+#include "crypto/ProcessHardening.h"
 #include "app/preloader.h"
 #include "ui/QtClipboard.h"
 #include "ui/QtProcessEnd.h"
@@ -6,6 +7,7 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    zelvora::HardenProcess();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelvora"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));

@@ -1,6 +1,7 @@
 // zelvora-keygen: makes the key pair whose two halves Zelvora reads from a
 // private (.skey) and a public (.pkey) key file.
 
+#include "crypto/ProcessHardening.h"
 #include "keygen/KeyFileWriter.h"
 #include "keygen/KeyPairGenerator.h"
 
@@ -158,6 +159,7 @@ int Run(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    zelvora::HardenProcess();
     const auto options = ParseArguments(std::span<char* const>(argv + 1, argc - 1));
     if (!options) {
         std::cerr << kProgram << ": " << options.error() << '\n'

@@ -1,7 +1,11 @@
 // Secrets are wiped before their memory goes back to the heap. The test
-// replaces the global operator new and delete, so it runs as an executable
-// of its own: every block handed back is looked at in operator delete, the
-// last moment it still belongs to the program, never after it was freed.
+// watches free itself, so it sees every block handed back, whether project
+// code, Qt or OpenSSL frees it and whether it was made by operator new,
+// malloc or realloc; each block is looked at the last moment it still
+// belongs to the program, never after it was freed. The test binary
+// replaces malloc, free and realloc for the whole process (AddressSanitizer
+// owns them in the sanitizer build, and calls hooks of ours instead), so it
+// runs as an executable of its own.
 
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
@@ -23,9 +27,13 @@
 #include <string>
 #include <vector>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/allocator_interface.h>
+#endif
+
 namespace {
 
-// What operator delete checks. Plain arrays, so checking never allocates.
+// What free checks. Plain arrays, so checking never allocates.
 struct WatchedBlock {
     const void* address = nullptr;
     std::size_t size = 0;
@@ -66,39 +74,64 @@ void Inspect(const void* block, std::size_t size) {
     }
 }
 
-void* Allocate(std::size_t size) {
-    void* block = std::malloc(size == 0 ? 1 : size);
-    if (block == nullptr) {
-        throw std::bad_alloc();
+// During a sweep new blocks start out zero: heap memory is reused as it is,
+// and a block must not count against the operation for what an earlier,
+// unwiped owner left in it (the test's own key set-up, for one).
+void Fresh(void* block, std::size_t size) {
+    if (block != nullptr && g_sweep.active) {
+        std::memset(block, 0, size);
     }
-    return block;
 }
 
-void Release(void* block, std::size_t size) noexcept {
-    Inspect(block, size);
-    std::free(block);
+#if defined(__SANITIZE_ADDRESS__)
+void OnMalloc(const volatile void* block, std::size_t size) {
+    Fresh(const_cast<void*>(block), size);
 }
+void OnFree(const volatile void* block) {
+    void* plain = const_cast<void*>(block);
+    Inspect(plain, __sanitizer_get_allocated_size(plain));
+}
+const int g_hooksInstalled = __sanitizer_install_malloc_and_free_hooks(OnMalloc, OnFree);
+#endif
 
 }  // namespace
 
-void* operator new(std::size_t size) {
-    return Allocate(size);
+#if !defined(__SANITIZE_ADDRESS__)
+// glibc's own entry points, which the replacements pass the work on to.
+extern "C" void* __libc_malloc(std::size_t size);
+extern "C" void __libc_free(void* block);
+
+extern "C" void* malloc(std::size_t size) noexcept {
+    void* block = __libc_malloc(size);
+    Fresh(block, block != nullptr ? malloc_usable_size(block) : 0);
+    return block;
 }
-void* operator new[](std::size_t size) {
-    return Allocate(size);
+
+extern "C" void free(void* block) noexcept {
+    if (block != nullptr) {
+        Inspect(block, malloc_usable_size(block));
+    }
+    __libc_free(block);
 }
-void operator delete(void* block) noexcept {
-    Release(block, block != nullptr ? malloc_usable_size(block) : 0);
+
+// realloc frees the old block inside the C library, out of free's sight, so
+// it always moves the block here and frees the old one through free.
+extern "C" void* realloc(void* block, std::size_t size) noexcept {
+    if (block == nullptr) {
+        return malloc(size);
+    }
+    if (size == 0) {
+        free(block);
+        return nullptr;
+    }
+    void* moved = malloc(size);
+    if (moved != nullptr) {
+        std::memcpy(moved, block, std::min(size, malloc_usable_size(block)));
+        free(block);
+    }
+    return moved;
 }
-void operator delete[](void* block) noexcept {
-    Release(block, block != nullptr ? malloc_usable_size(block) : 0);
-}
-void operator delete(void* block, std::size_t size) noexcept {
-    Release(block, size);
-}
-void operator delete[](void* block, std::size_t size) noexcept {
-    Release(block, size);
-}
+#endif
 
 namespace zelvora {
 namespace {
@@ -162,6 +195,8 @@ void WatchAndDrop(Buffer buffer, const Bytes& expected) {
     ASSERT_TRUE(std::ranges::equal(buffer, expected));
     g_watched = WatchedBlock{buffer.data(), buffer.capacity()};
     Buffer().swap(buffer);
+    // Small secret blocks wait, wiped, for reuse; this sends them on.
+    ReleaseSecretCache();
 }
 
 class HeldSecretTest : public WipeTest, public ::testing::WithParamInterface<HeldSecret> {};
@@ -227,7 +262,7 @@ TEST_P(OperationTest, LeavesNoSecretInFreedMemory) {
     GetParam().run(keyFile_, ciphertext_);
     g_sweep.active = false;
 
-    EXPECT_GT(g_sweep.blocks, 0) << "operator delete was not replaced";
+    EXPECT_GT(g_sweep.blocks, 0) << "free is not watched";
     EXPECT_EQ(g_sweep.hits > 0, GetParam().leavesSecret) << g_sweep.hits << " blocks";
 }
 
