@@ -4,6 +4,7 @@
 #include "keys/ErrorReport.h"
 #include "keys/Utility.h"
 #include "message/InitEncryptionMethod.h"
+#include "message/MessageText.h"
 
 #include <algorithm>
 #include <optional>
@@ -43,8 +44,7 @@ void DecryptFromClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Mess
                 HexToBytes(QStringView(WithoutLineBreaksAndBlanks(window.StagingText())));
             const auto plaintext = engine->DecryptBytes(ciphertext, true);
             if (plaintext) {
-                message = QString::fromLocal8Bit(reinterpret_cast<const char*>(plaintext->data()),
-                                                 static_cast<qsizetype>(plaintext->size()));
+                message = DecodeMessage(*plaintext);
             } else {
                 box.Show(FormatErrorReport(kHeading, plaintext.error()));
             }
@@ -54,6 +54,9 @@ void DecryptFromClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Mess
         // memory at the same time.
         if (message) {
             window.SetMessageText(*message);
+            // The field keeps a copy of its own (out of our reach, in the
+            // text widget's document); this one goes now.
+            WipeString(*message);
             // A selection of the text just replaced is not offered any more.
             clipboard.ReleaseSelection();
         }

@@ -9,8 +9,13 @@
 
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
+#include "keygen/KeyPairGenerator.h"
 #include "keys/KeyFile.h"
 #include "keys/Utility.h"
+#include "message/DecryptFromClipboard.h"
+#include "message/EncryptToClipboard.h"
+#include "tests/fakes/FakeClipboard.h"
+#include "tests/fakes/FakeWorkWindow.h"
 #include "tests/fakes/RecordingMessageBox.h"
 #include "tests/support/TestKeys.h"
 
@@ -28,7 +33,11 @@
 #include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's allocator interface; g++ ships no header for it.
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const volatile void*,
+                                                                          std::size_t),
+                                                         void (*onFree)(const volatile void*));
+extern "C" std::size_t __sanitizer_get_allocated_size(const volatile void* block);
 #endif
 
 namespace {
@@ -159,15 +168,61 @@ std::unique_ptr<EncryptionEngine> EngineFor(const test::KeyPair& keys) {
     return engine;
 }
 
+QString PublicKeyFile(const QString& privateKeyFile) {
+    return QString(privateKeyFile).replace(QStringLiteral(".skey"), QStringLiteral(".pkey"));
+}
+
+const QString kMessage = QString::fromLatin1(reinterpret_cast<const char*>(kPlaintext.data()),
+                                             static_cast<qsizetype>(kPlaintext.size()));
+
+// The message as its bytes and as a QString holds it in memory.
+std::vector<Bytes> MessageForms() {
+    const auto* utf16 = reinterpret_cast<const std::uint8_t*>(kMessage.constData());
+    return {kPlaintext, Bytes(utf16, utf16 + kMessage.size() * sizeof(QChar))};
+}
+
+// The two buttons' operations against stand-ins for the window and the
+// clipboard. The real text widget keeps copies of the message in its
+// document, undo stack and layout, and frees them unwiped; those are Qt's and
+// out of reach. The stand-in window copies the text in and out as the widget
+// does, and it and the text typed into it outlive the search, so every block
+// freed during it was released by project code, and none may hold the message.
+struct StandIns {
+    FakeWorkWindow window;
+    FakeClipboard clipboard;
+    RecordingMessageBox box;
+};
+std::unique_ptr<StandIns> g_standIns;
+const QString kTyped = kMessage;
+
+void PressButton(const QString& keyFile, const Bytes& ciphertext, bool encrypt) {
+    g_standIns = std::make_unique<StandIns>();
+    auto& [window, clipboard, box] = *g_standIns;
+    window.privateKeyPath = keyFile;
+    window.publicKeyPath = PublicKeyFile(keyFile);
+    if (encrypt) {
+        window.message = kTyped;
+        EncryptToClipboard(window, clipboard, box);
+        ASSERT_TRUE(window.message.isEmpty());
+    } else {
+        clipboard.content = BytesToHex(ciphertext);
+        DecryptFromClipboard(window, clipboard, box);
+        ASSERT_EQ(window.message, kMessage);
+    }
+    ASSERT_TRUE(box.shown.isEmpty()) << box.shown.join(" | ").toStdString();
+}
+
 class WipeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         keyFile_ = dir_.filePath(QStringLiteral("own.skey"));
         test::WriteKeyFile(keyFile_, Alice().privateBlob);
+        test::WriteKeyFile(PublicKeyFile(keyFile_), Alice().publicBlob);
         ciphertext_ = *EngineFor(Alice())->EncryptBytes(kPlaintext, true);
     }
     void TearDown() override {
+        g_standIns.reset();
         g_watched = WatchedBlock();
         g_sweep = Sweep();
     }
@@ -274,6 +329,15 @@ std::vector<Bytes> PrivateKeyForms() {
     return {tail, Bytes(tail.rbegin(), tail.rend()), Bytes(hex.begin(), hex.end())};
 }
 
+// How a 2048-bit private key's DER begins: PKCS#8's algorithm and the
+// OCTET STRING around the key (a public key has a BIT STRING there), and
+// PKCS#1's version followed by the modulus.
+std::vector<Bytes> PrivateKeyDerHeads() {
+    return {{0x30, 0x0D, 0x06, 0x09, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x01, 0x05,
+             0x00, 0x04, 0x82},
+            {0x02, 0x01, 0x00, 0x02, 0x82, 0x01, 0x01, 0x00}};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Operations, OperationTest,
     ::testing::Values(Operation{"ReadingTheKeyFile", PrivateKeyForms,
@@ -302,6 +366,23 @@ INSTANTIATE_TEST_SUITE_P(
                                     Bytes changed = ciphertext;
                                     changed.back() ^= 1;
                                     ASSERT_FALSE(EngineFor(Alice())->DecryptBytes(changed, true));
+                                },
+                                false},
+                      Operation{"EncryptToClipboard", MessageForms,
+                                [](const QString& keyFile, const Bytes& ciphertext) {
+                                    PressButton(keyFile, ciphertext, true);
+                                },
+                                false},
+                      Operation{"DecryptFromClipboard", MessageForms,
+                                [](const QString& keyFile, const Bytes& ciphertext) {
+                                    PressButton(keyFile, ciphertext, false);
+                                },
+                                false},
+                      // A fresh key is not known beforehand, but its DER forms open the
+                      // same way every time.
+                      Operation{"GeneratingAKeyPair", PrivateKeyDerHeads,
+                                [](const QString&, const Bytes&) {
+                                    ASSERT_TRUE(KeyPairGenerator(2048).Generate());
                                 },
                                 false},
                       // The control: a copy in a plain string is found when it is freed.
