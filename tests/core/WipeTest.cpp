@@ -267,7 +267,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(HeldSecret{"PrivateKeyFromKeyFile",
                                  [](const QString& keyFile, const Bytes&) {
                                      RecordingMessageBox box;
-                                     auto key = ReadKeyFile(keyFile, box);
+                                     auto key = ReadKeyFile(keyFile, box, KeyFileKind::Private);
                                      ASSERT_TRUE(key.has_value());
                                      WatchAndDrop(std::move(*key), Alice().privateBlob);
                                  },
@@ -340,59 +340,58 @@ std::vector<Bytes> PrivateKeyDerHeads() {
 
 INSTANTIATE_TEST_SUITE_P(
     Operations, OperationTest,
-    ::testing::Values(Operation{"ReadingTheKeyFile", PrivateKeyForms,
-                                [](const QString& keyFile, const Bytes&) {
-                                    RecordingMessageBox box;
-                                    ASSERT_TRUE(ReadKeyFile(keyFile, box).has_value());
-                                },
-                                false},
-                      Operation{"LoadingThePrivateKey", PrivateKeyForms,
-                                [](const QString&, const Bytes&) {
-                                    auto method = std::move(*RsaMethod::Create());
-                                    ASSERT_TRUE(method->SetPrivateKeyBlob(
-                                        std::span<const std::uint8_t>(Alice().privateBlob)));
-                                },
-                                false},
-                      Operation{"Decrypting", [] { return std::vector<Bytes>{kPlaintext}; },
-                                [](const QString&, const Bytes& ciphertext) {
-                                    ASSERT_TRUE(EngineFor(Alice())->DecryptBytes(ciphertext, true));
-                                },
-                                false},
-                      // Only the tag is changed, so the refused plaintext is the real one;
-                      // it must not outlive the refusal.
-                      Operation{"RefusingAChangedTag",
-                                [] { return std::vector<Bytes>{kPlaintext}; },
-                                [](const QString&, const Bytes& ciphertext) {
-                                    Bytes changed = ciphertext;
-                                    changed.back() ^= 1;
-                                    ASSERT_FALSE(EngineFor(Alice())->DecryptBytes(changed, true));
-                                },
-                                false},
-                      Operation{"EncryptToClipboard", MessageForms,
-                                [](const QString& keyFile, const Bytes& ciphertext) {
-                                    PressButton(keyFile, ciphertext, true);
-                                },
-                                false},
-                      Operation{"DecryptFromClipboard", MessageForms,
-                                [](const QString& keyFile, const Bytes& ciphertext) {
-                                    PressButton(keyFile, ciphertext, false);
-                                },
-                                false},
-                      // A fresh key is not known beforehand, but its DER forms open the
-                      // same way every time.
-                      Operation{"GeneratingAKeyPair", PrivateKeyDerHeads,
-                                [](const QString&, const Bytes&) {
-                                    ASSERT_TRUE(KeyPairGenerator(2048).Generate());
-                                },
-                                false},
-                      // The control: a copy in a plain string is found when it is freed.
-                      Operation{"PlainCopyIsFound", [] { return std::vector<Bytes>{kPlaintext}; },
-                                [](const QString&, const Bytes&) {
-                                    const std::string copy(kPlaintext.begin(), kPlaintext.end());
-                                    // Keeps the compiler from leaving the copy out.
-                                    asm volatile("" : : "r"(copy.data()) : "memory");
-                                },
-                                true}),
+    ::testing::Values(
+        Operation{"ReadingTheKeyFile", PrivateKeyForms,
+                  [](const QString& keyFile, const Bytes&) {
+                      RecordingMessageBox box;
+                      ASSERT_TRUE(ReadKeyFile(keyFile, box, KeyFileKind::Private).has_value());
+                  },
+                  false},
+        Operation{"LoadingThePrivateKey", PrivateKeyForms,
+                  [](const QString&, const Bytes&) {
+                      auto method = std::move(*RsaMethod::Create());
+                      ASSERT_TRUE(method->SetPrivateKeyBlob(
+                          std::span<const std::uint8_t>(Alice().privateBlob)));
+                  },
+                  false},
+        Operation{"Decrypting", [] { return std::vector<Bytes>{kPlaintext}; },
+                  [](const QString&, const Bytes& ciphertext) {
+                      ASSERT_TRUE(EngineFor(Alice())->DecryptBytes(ciphertext, true));
+                  },
+                  false},
+        // Only the tag is changed, so the refused plaintext is the real one;
+        // it must not outlive the refusal.
+        Operation{"RefusingAChangedTag", [] { return std::vector<Bytes>{kPlaintext}; },
+                  [](const QString&, const Bytes& ciphertext) {
+                      Bytes changed = ciphertext;
+                      changed.back() ^= 1;
+                      ASSERT_FALSE(EngineFor(Alice())->DecryptBytes(changed, true));
+                  },
+                  false},
+        Operation{"EncryptToClipboard", MessageForms,
+                  [](const QString& keyFile, const Bytes& ciphertext) {
+                      PressButton(keyFile, ciphertext, true);
+                  },
+                  false},
+        Operation{"DecryptFromClipboard", MessageForms,
+                  [](const QString& keyFile, const Bytes& ciphertext) {
+                      PressButton(keyFile, ciphertext, false);
+                  },
+                  false},
+        // A fresh key is not known beforehand, but its DER forms open the
+        // same way every time.
+        Operation{
+            "GeneratingAKeyPair", PrivateKeyDerHeads,
+            [](const QString&, const Bytes&) { ASSERT_TRUE(KeyPairGenerator(2048).Generate()); },
+            false},
+        // The control: a copy in a plain string is found when it is freed.
+        Operation{"PlainCopyIsFound", [] { return std::vector<Bytes>{kPlaintext}; },
+                  [](const QString&, const Bytes&) {
+                      const std::string copy(kPlaintext.begin(), kPlaintext.end());
+                      // Keeps the compiler from leaving the copy out.
+                      asm volatile("" : : "r"(copy.data()) : "memory");
+                  },
+                  true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
