@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "app/SignalQuit.h"
+#include "crypto/ProcessHardening.h"
 #include "app/preloader.h"
 #include "ui/QtClipboard.h"
 #include "ui/QtProcessEnd.h"
@@ -11,6 +12,7 @@
 #include <memory>
 
 int main(int argc, char* argv[]) {
+    zelvora::HardenProcess();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelvora"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));

@@ -56,6 +56,8 @@ void WriteKeyFile(const QString& path, const Bytes& blob) {
     if (!file.open(QIODevice::WriteOnly) || file.write(BytesToHex(blob).toLatin1() + "\r\n") < 0) {
         Die("key file writing");
     }
+    // Private key files that others may read are refused.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 QString MessageText(std::size_t size) {

@@ -217,8 +217,8 @@ void BM_KeyFiles(benchmark::State& state) {
     const QString privatePath = f.window->PrivateKeyPath();
     const QString publicPath = f.window->PublicKeyPath();
     for (auto _ : state) {
-        auto privateKey = ReadKeyFile(privatePath, f.box);
-        auto publicKey = ReadKeyFile(publicPath, f.box);
+        auto privateKey = ReadKeyFile(privatePath, f.box, KeyFileKind::Private);
+        auto publicKey = ReadKeyFile(publicPath, f.box, KeyFileKind::Public);
         if (!privateKey || !publicKey) {
             Die("ReadKeyFile");
         }

@@ -13,6 +13,15 @@ namespace zelvora {
 // Overwrites memory in a way the optimiser may not drop.
 void WipeMemory(void* data, std::size_t size) noexcept;
 
+// Memory for secrets, kept out of core files and, when small, out of swap.
+// AllocateSecret throws std::bad_alloc like operator new; ReleaseSecret
+// wipes the block before it goes back to the heap.
+void* AllocateSecret(std::size_t size);
+void ReleaseSecret(void* block, std::size_t size) noexcept;
+// Small released blocks, wiped, are kept for reuse; this hands them back to
+// the heap.
+void ReleaseSecretCache() noexcept;
+
 // Leaves new elements uninitialised, where std::allocator would zero them.
 // Every buffer of the byte types below is written in full right after it is
 // sized, and zeroing megabytes of it first would only cost time.
@@ -42,8 +51,8 @@ struct DefaultInitAllocator {
     }
 };
 
-// The same, and wipes every block before it goes back to the heap, so key
-// material and plaintext do not linger in freed memory.
+// The same, from secret memory: every block is wiped before it goes back to
+// the heap, so key material and plaintext do not linger in freed memory.
 template <class T>
 struct WipingAllocator : DefaultInitAllocator<T> {
     using value_type = T;
@@ -52,10 +61,13 @@ struct WipingAllocator : DefaultInitAllocator<T> {
     template <class U>
     WipingAllocator(const WipingAllocator<U>&) noexcept {}
 
-    void deallocate(T* p, std::size_t n) noexcept {
-        WipeMemory(p, n * sizeof(T));
-        DefaultInitAllocator<T>::deallocate(p, n);
+    T* allocate(std::size_t n) {
+        if (n > static_cast<std::size_t>(-1) / sizeof(T)) {
+            throw std::bad_array_new_length();
+        }
+        return static_cast<T*>(AllocateSecret(n * sizeof(T)));
     }
+    void deallocate(T* p, std::size_t n) noexcept { ReleaseSecret(p, n * sizeof(T)); }
 
     template <class U>
     bool operator==(const WipingAllocator<U>&) const noexcept {

@@ -60,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     WriteScratch(data, size);
     zelvora::RecordingMessageBox box;
-    const auto key = zelvora::ReadKeyFile(QString::fromStdString(ScratchPath()), box);
+    const auto key = zelvora::ReadKeyFile(QString::fromStdString(ScratchPath()), box,
+                                          zelvora::KeyFileKind::Public);
     if (!key || !box.shown.isEmpty()) {
         std::abort();
     }

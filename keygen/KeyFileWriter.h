@@ -21,7 +21,8 @@ public:
     // Writes `blob` in the key file form: upper-case hex on one line ended by
     // CR LF. `permissions` is reduced by the umask, like any new file.
     // On failure nothing is left at `path` or beside it, and the error names
-    // the path and the system's reason.
+    // the path and the system's reason; nor when SIGTERM, SIGINT or SIGHUP
+    // ends the process during the write.
     static std::expected<void, Error> Write(const std::filesystem::path& path,
                                             std::span<const std::uint8_t> blob,
                                             std::filesystem::perms permissions);

@@ -2,6 +2,8 @@
 // zelvora-keygen: makes the key pair whose two halves Zelvora reads from a
 // private (.skey) and a public (.pkey) key file.
 
+#include "crypto/CryptoLibrary.h"
+#include "crypto/ProcessHardening.h"
 #include "keygen/KeyFileWriter.h"
 #include "keygen/KeyPairGenerator.h"
 
@@ -165,6 +167,9 @@ int Run(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    zelvora::HardenProcess();
+    // Without OpenSSL's configuration file, as in zelvora itself.
+    zelvora::LoadCryptoLibrary();
     const auto options = ParseArguments(std::span<char* const>(argv + 1, argc - 1));
     if (!options) {
         std::cerr << kProgram << ": " << options.error() << '\n'

@@ -4,6 +4,7 @@
 #include "keys/Utility.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cerrno>
@@ -22,25 +23,65 @@ Error FileError(int number) {
     return Error{number, text};
 }
 
-// Reads the whole file into `content`, refusing anything over the limit.
-// Returns the errno of the first failure, or 0.
-int ReadAll(int fd, SecureBytes& content) {
+// The path as a shell takes it, quoted only when it has to be.
+QString ForShell(const QString& path) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./+,:@%=-]+$"));
+    if (plain.match(path).hasMatch()) {
+        return path;
+    }
+    QString quoted = path;
+    return u'\'' + quoted.replace(u'\'', QStringLiteral("'\\''")) + u'\'';
+}
+
+// Whoever can read a private key file can read every message sent to its
+// owner, so, like ssh, the reader refuses one that others may read or
+// change, or that someone else owns, and says how to put it right.
+std::optional<Error> CheckPrivateKeyFile(const struct stat& info, const QString& path) {
+    if (info.st_uid != ::geteuid() && info.st_uid != 0) {
+        return Error{EACCES,
+                     QStringLiteral("The private key file belongs to another user (uid %1): "
+                                    "only your own may be used. Copy it to a file of "
+                                    "yours and run chmod 600 on that.")
+                         .arg(info.st_uid)
+                         .toStdString()};
+    }
+    if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+        return Error{EACCES,
+                     QStringLiteral("Permissions %1 are too open: others must not be able "
+                                    "to read or change a private key file. Run chmod 600 %2")
+                         .arg(info.st_mode & 07777, 4, 8, QChar(u'0'))
+                         .arg(ForShell(path))
+                         .toStdString()};
+    }
+    return std::nullopt;
+}
+
+// Reads the whole regular file into `content`, refusing anything over the
+// limit. Returns the first failure.
+std::optional<Error> ReadAll(int fd, const QString& path, KeyFileKind kind, SecureBytes& content) {
     struct stat info {};
     if (fstat(fd, &info) != 0) {
-        return errno;
+        return FileError(errno);
     }
     if (S_ISDIR(info.st_mode)) {
-        return EISDIR;
+        return FileError(EISDIR);
     }
-    if (S_ISREG(info.st_mode) && static_cast<std::size_t>(info.st_size) > kMaxKeyFileSize) {
-        return EFBIG;
+    if (!S_ISREG(info.st_mode)) {
+        return Error{EINVAL, "Not a regular file"};
     }
-    // A regular file tells its size, and a buffer of that size saves zeroing
-    // and wiping a whole megabyte at every press. One byte more tells a file
-    // that grew since, or one that gave no size (procfs), from one that fits;
-    // those, and devices, are read on up to one byte over the limit.
-    content.resize(S_ISREG(info.st_mode) ? static_cast<std::size_t>(info.st_size) + 1
-                                         : kMaxKeyFileSize + 1);
+    if (kind == KeyFileKind::Private) {
+        if (auto refused = CheckPrivateKeyFile(info, path)) {
+            return refused;
+        }
+    }
+    if (static_cast<std::size_t>(info.st_size) > kMaxKeyFileSize) {
+        return FileError(EFBIG);
+    }
+    // The file tells its size, and a buffer of that size saves zeroing and
+    // wiping a whole megabyte at every press. One byte more tells a file that
+    // grew since, or one that gave no size (procfs), from one that fits; those
+    // are read on up to one byte over the limit.
+    content.resize(static_cast<std::size_t>(info.st_size) + 1);
     std::size_t used = 0;
     for (;;) {
         if (used == content.size()) {
@@ -54,7 +95,7 @@ int ReadAll(int fd, SecureBytes& content) {
             if (errno == EINTR) {
                 continue;
             }
-            return errno;
+            return FileError(errno);
         }
         if (got == 0) {
             break;
@@ -62,37 +103,37 @@ int ReadAll(int fd, SecureBytes& content) {
         used += static_cast<std::size_t>(got);
     }
     if (used > kMaxKeyFileSize) {
-        return EFBIG;
+        return FileError(EFBIG);
     }
     content.resize(used);
-    return 0;
+    return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<SecureBytes> ReadKeyFile(const QString& path, MessageBoxPort& box) {
+std::optional<SecureBytes> ReadKeyFile(const QString& path, MessageBoxPort& box, KeyFileKind kind) {
     if (path.isEmpty()) {
         return std::nullopt;
     }
 
-    int failure = 0;
+    std::optional<Error> failure;
     SecureBytes content;
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer, forever.
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
-        failure = errno;
+        failure = FileError(errno);
     } else {
-        failure = ReadAll(fd, content);
+        failure = ReadAll(fd, path, kind, content);
         // Closed on every path. A failing close comes last, so it is the
         // failure the report names.
         if (::close(fd) != 0 && errno != EINTR) {
-            failure = errno;
+            failure = FileError(errno);
         }
     }
 
-    if (failure != 0) {
-        box.Show(FormatErrorReport(QStringLiteral("Error reading key file ") + path,
-                                   FileError(failure)));
+    if (failure) {
+        box.Show(FormatErrorReport(QStringLiteral("Error reading key file ") + path, *failure));
         return std::nullopt;
     }
 

@@ -15,10 +15,17 @@ namespace zelvora {
 // key file, and is refused before it is read into memory.
 inline constexpr std::size_t kMaxKeyFileSize = 1024 * 1024;
 
+// A private key file must be the user's own and closed to everyone else, as
+// ssh demands of its keys; public key files are for sharing.
+enum class KeyFileKind { Public, Private };
+
 // Reads the key blob from the key file at `path`, taken exactly as given.
-// An empty path yields no value silently. A file that cannot be opened, read
-// or closed yields no value after one report through `box`. Never fails
-// otherwise: malformed text becomes whatever the hex pair rule makes of it.
-std::optional<SecureBytes> ReadKeyFile(const QString& path, MessageBoxPort& box);
+// An empty path yields no value silently. Only a regular file is read (a
+// FIFO or a device could block or never end). A file that cannot be opened,
+// read or closed, that is not a regular file, or that is a private key file
+// others may read, yields no value after one report through `box`. Never
+// fails otherwise: malformed text becomes whatever the hex pair rule makes
+// of it.
+std::optional<SecureBytes> ReadKeyFile(const QString& path, MessageBoxPort& box, KeyFileKind kind);
 
 }  // namespace zelvora

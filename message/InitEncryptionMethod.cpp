@@ -40,11 +40,11 @@ bool InitEncryptionMethod(EncryptionEngine& engine, const WorkWindowPort& window
         // handed on as no value; whether that is acceptable is the method's
         // call. The key bytes live only as long as this block.
         {
-            const auto privateKey = ReadKeyFile(window.PrivateKeyPath(), box);
+            const auto privateKey = ReadKeyFile(window.PrivateKeyPath(), box, KeyFileKind::Private);
             keep(method->SetPrivateKeyBlob(AsBlob(privateKey)));
         }
         if (!pending) {
-            const auto publicKey = ReadKeyFile(window.PublicKeyPath(), box);
+            const auto publicKey = ReadKeyFile(window.PublicKeyPath(), box, KeyFileKind::Public);
             keep(method->SetPublicKeyBlob(AsBlob(publicKey)));
             if (!pending) {
                 keep(engine.AttachMethod(method));

@@ -21,6 +21,7 @@ protected:
     QString Write(const std::string& name, const std::string& content) {
         const QString path = dir_.filePath(QString::fromStdString(name));
         std::ofstream(path.toStdString(), std::ios::binary) << content;
+        chmod(path.toLocal8Bit().constData(), 0600);
         return path;
     }
 
@@ -37,7 +38,7 @@ struct ContentCase {
 class KeyFileContentTest : public KeyFileTest, public ::testing::WithParamInterface<ContentCase> {};
 
 TEST_P(KeyFileContentTest, ReadsTheBlob) {
-    const auto key = ReadKeyFile(Write("key.skey", GetParam().content), box_);
+    const auto key = ReadKeyFile(Write("key.skey", GetParam().content), box_, KeyFileKind::Private);
     ASSERT_TRUE(key.has_value());
     EXPECT_EQ(Bytes(key->begin(), key->end()), GetParam().expected);
     EXPECT_TRUE(box_.shown.isEmpty());
@@ -60,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(KeyFileTest, EmptyPathIsSilentAndYieldsNoValue) {
-    EXPECT_FALSE(ReadKeyFile(QString(), box_).has_value());
+    EXPECT_FALSE(ReadKeyFile(QString(), box_, KeyFileKind::Private).has_value());
     EXPECT_TRUE(box_.shown.isEmpty());
 }
 
@@ -95,7 +96,7 @@ protected:
 TEST_P(KeyFileFailureTest, ReportsOnceAndYieldsNoValue) {
     const auto& c = GetParam();
     const QString path = PathFor(c.name);
-    EXPECT_FALSE(ReadKeyFile(path, box_).has_value());
+    EXPECT_FALSE(ReadKeyFile(path, box_, KeyFileKind::Private).has_value());
     ASSERT_EQ(box_.shown.size(), 1);
     EXPECT_EQ(box_.shown[0], QStringLiteral("Error reading key file ") + path + "\r\n" +
                                  c.description + " (" + QString::number(c.number, 16).toUpper() +
@@ -107,15 +108,79 @@ INSTANTIATE_TEST_SUITE_P(Files, KeyFileFailureTest,
                                            FailureCase{"Folder", "Is a directory", 0x15},
                                            FailureCase{"TooLarge", "File too large", 0x1B},
                                            FailureCase{"NotAFolder", "Not a directory", 0x14},
-                                           FailureCase{"EndlessDevice", "File too large", 0x1B}),
+                                           FailureCase{"EndlessDevice", "Not a regular file",
+                                                       0x16}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(KeyFileTest, LargestAllowedFileIsRead) {
-    const auto key = ReadKeyFile(Write("big.skey", std::string(kMaxKeyFileSize, 'F')), box_);
+    const auto key = ReadKeyFile(Write("big.skey", std::string(kMaxKeyFileSize, 'F')), box_,
+                                 KeyFileKind::Private);
     ASSERT_TRUE(key.has_value());
     EXPECT_EQ(key->size(), kMaxKeyFileSize / 2);
     EXPECT_TRUE(box_.shown.isEmpty());
 }
+
+// A FIFO would block the reader until some program wrote to it; the user
+// gets the report at once instead.
+TEST_F(KeyFileTest, FifoIsRefusedWithoutWaiting) {
+    const QString path = dir_.filePath("fifo.skey");
+    ASSERT_EQ(mkfifo(path.toLocal8Bit().constData(), 0600), 0);
+    EXPECT_FALSE(ReadKeyFile(path, box_, KeyFileKind::Private).has_value());
+    ASSERT_EQ(box_.shown.size(), 1);
+    EXPECT_TRUE(box_.shown[0].endsWith("\r\nNot a regular file (16)"))
+        << box_.shown[0].toStdString();
+}
+
+struct ModeCase {
+    const char* name;
+    mode_t mode;
+    KeyFileKind kind;
+    bool otherOwner;     // owned by user nobody, which takes root to arrange
+    const char* report;  // what the report holds after the path, or "" for none
+};
+
+class KeyFileModeTest : public KeyFileTest, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(KeyFileModeTest, PrivateKeyFilesMustBeTheUsersAlone) {
+    const auto& c = GetParam();
+    if (c.otherOwner && geteuid() != 0) {
+        GTEST_SKIP() << "giving a file to another user takes root";
+    }
+    const QString path = Write("my key.skey", "AB\r\n");
+    ASSERT_EQ(chmod(path.toLocal8Bit().constData(), c.mode), 0);
+    if (c.otherOwner) {
+        ASSERT_EQ(chown(path.toLocal8Bit().constData(), 65534, 65534), 0);
+    }
+    const auto key = ReadKeyFile(path, box_, c.kind);
+    if (*c.report == 0) {
+        EXPECT_TRUE(key.has_value());
+        EXPECT_TRUE(box_.shown.isEmpty());
+        return;
+    }
+    EXPECT_FALSE(key.has_value());
+    ASSERT_EQ(box_.shown.size(), 1);
+    const QString expected = QString::fromUtf8(c.report).arg(path);
+    EXPECT_EQ(box_.shown[0], "Error reading key file " + path + "\r\n" + expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, KeyFileModeTest,
+    ::testing::Values(
+        ModeCase{"PrivateOwnerOnly", 0600, KeyFileKind::Private, false, ""},
+        ModeCase{"PrivateReadOnly", 0400, KeyFileKind::Private, false, ""},
+        ModeCase{"PrivateReadableByAll", 0644, KeyFileKind::Private, false,
+                 "Permissions 0644 are too open: others must not be able to read or change a "
+                 "private key file. Run chmod 600 '%1' (D)"},
+        ModeCase{"PrivateGroupWritable", 0620, KeyFileKind::Private, false,
+                 "Permissions 0620 are too open: others must not be able to read or change a "
+                 "private key file. Run chmod 600 '%1' (D)"},
+        ModeCase{"PrivateOfAnotherUser", 0600, KeyFileKind::Private, true,
+                 "The private key file belongs to another user (uid 65534): only your own may be "
+                 "used. Copy it to a file of yours and run chmod 600 on that. (D)"},
+        // Public keys are there to be shared.
+        ModeCase{"PublicReadableByAll", 0644, KeyFileKind::Public, false, ""},
+        ModeCase{"PublicOfAnotherUser", 0644, KeyFileKind::Public, true, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Files in /proc give their size as 0 and make their text as it is read;
 // the reader must not trust the size and stop short.
@@ -125,7 +190,7 @@ TEST_F(KeyFileTest, FileThatHidesItsSizeIsReadToItsEnd) {
     QByteArray text = file.readAll();
     ASSERT_GT(text.size(), 1);
     text.replace('\r', QByteArray()).replace('\n', QByteArray());
-    const auto key = ReadKeyFile(QStringLiteral("/proc/version"), box_);
+    const auto key = ReadKeyFile(QStringLiteral("/proc/version"), box_, KeyFileKind::Public);
     ASSERT_TRUE(key.has_value());
     EXPECT_EQ(
         Bytes(key->begin(), key->end()),
@@ -135,13 +200,13 @@ TEST_F(KeyFileTest, FileThatHidesItsSizeIsReadToItsEnd) {
 
 TEST_F(KeyFileTest, PathIsUsedUntrimmedAndNonAsciiNamesWork) {
     const QString spaced = Write(" key.skey", "AB\r\n");
-    EXPECT_TRUE(ReadKeyFile(spaced, box_).has_value());
+    EXPECT_TRUE(ReadKeyFile(spaced, box_, KeyFileKind::Private).has_value());
     const QString accented = Write("schl\xc3\xbcssel.skey", "CD\r\n");
-    const auto key = ReadKeyFile(accented, box_);
+    const auto key = ReadKeyFile(accented, box_, KeyFileKind::Private);
     ASSERT_TRUE(key.has_value());
     EXPECT_EQ((*key)[0], 0xCD);
     // A path of blanks names no file here, so it is reported, not skipped.
-    EXPECT_FALSE(ReadKeyFile(QStringLiteral("   "), box_).has_value());
+    EXPECT_FALSE(ReadKeyFile(QStringLiteral("   "), box_, KeyFileKind::Private).has_value());
     EXPECT_EQ(box_.shown.size(), 1);
 }
 
@@ -151,7 +216,7 @@ TEST_F(KeyFileTest, UnreadableFileIsReported) {
     }
     const QString path = Write("locked.skey", "AB\r\n");
     chmod(path.toLocal8Bit().constData(), 0);
-    EXPECT_FALSE(ReadKeyFile(path, box_).has_value());
+    EXPECT_FALSE(ReadKeyFile(path, box_, KeyFileKind::Private).has_value());
     ASSERT_EQ(box_.shown.size(), 1);
     EXPECT_TRUE(box_.shown[0].endsWith("Permission denied (D)"));
 }

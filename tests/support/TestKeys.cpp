@@ -26,6 +26,8 @@ void WriteKeyFile(const QString& path, const Bytes& blob) {
     if (!file.open(QIODevice::WriteOnly) || file.write(BytesToHex(blob).toLatin1() + "\r\n") < 0) {
         throw std::runtime_error("cannot write test key file");
     }
+    // Private key files that others may read are refused.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 }  // namespace zelvora::test
