@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "app/SignalQuit.h"
+#include "platform/ProcessHardening.h"
 #include "app/preloader.h"
 #include "texts/Version.h"
 #include "ui/QtClipboard.h"
@@ -12,6 +13,7 @@
 #include <memory>
 
 int main(int argc, char* argv[]) {
+    zelvora::HardenProcess();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelvora"));
     QApplication::setApplicationVersion(QLatin1String(zelvora::kShortVersion));

@@ -9,6 +9,9 @@ namespace zelvora {
 // ends (texts/ErrorText.h), each in the words that fit it.
 struct Error {
     std::int32_t number = 0;
+    // A number the description needs, where one does (a file's mode, its
+    // owner); 0 otherwise.
+    std::uint32_t detail = 0;
 
     friend bool operator==(const Error&, const Error&) = default;
 };

@@ -8,14 +8,17 @@ namespace {
 using enum ErrorCode;
 
 constexpr std::array kAllCodes{
-    Internal,           PrivateKeyEmpty,    PrivateKeyMalformed, PrivateKeyNotRsa,
-    PrivateKeySize,     PrivateKeyIsPublic, PublicKeyEmpty,      PublicKeyMalformed,
-    PublicKeyNotRsa,    PublicKeySize,      PublicKeyIsPrivate,  NoMethodGiven,
-    NoMethodForEncrypt, NoMethodForDecrypt, NoPublicKey,         NoPrivateKey,
-    NotLastBlock,       MessageTooLong,     CiphertextEmpty,     CiphertextVersion,
-    CiphertextTooShort, NotForThisKey,      KeySizeOutOfRange,   KeyGenerationFailed,
-    KeyEncodingFailed,  ClearNoDisplay,     ClearNotOffered,     ClearNoAnswer,
-    ClearNotRun,        ClearFailed,
+    Internal,           PrivateKeyEmpty,    PrivateKeyMalformed,
+    PrivateKeyNotRsa,   PrivateKeySize,     PrivateKeyIsPublic,
+    PublicKeyEmpty,     PublicKeyMalformed, PublicKeyNotRsa,
+    PublicKeySize,      PublicKeyIsPrivate, NoMethodGiven,
+    NoMethodForEncrypt, NoMethodForDecrypt, NoPublicKey,
+    NoPrivateKey,       NotLastBlock,       MessageTooLong,
+    CiphertextEmpty,    CiphertextVersion,  CiphertextTooShort,
+    NotForThisKey,      KeySizeOutOfRange,  KeyGenerationFailed,
+    KeyEncodingFailed,  ClearNoDisplay,     ClearNotOffered,
+    ClearNoAnswer,      ClearNotRun,        ClearFailed,
+    KeyFileNotRegular,  PrivateKeyFileOpen, PrivateKeyFileForeign,
 };
 
 constexpr std::int32_t kLargestSystemError = 0xFFFF;

@@ -15,6 +15,7 @@ namespace zelvora {
 //   0x80047001 .. 0x800470FF   the encryption component and the keys it reads
 //   0x80047101 .. 0x800471FF   key pair generation
 //   0x80047201 .. 0x800472FF   clearing the clipboard without the focus
+//   0x80047301 .. 0x800473FF   key files that are not read
 //
 // The numbers are part of what users see and quote, so they never change once
 // released: new errors take the next free number, retired ones leave a gap.
@@ -51,6 +52,12 @@ enum class ErrorCode : std::uint32_t {
     ClearNoAnswer = 0x80047203,
     ClearNotRun = 0x80047204,
     ClearFailed = 0x80047205,
+
+    KeyFileNotRegular = 0x80047301,
+    // The detail is the file's permission bits.
+    PrivateKeyFileOpen = 0x80047302,
+    // The detail is the owner's user id.
+    PrivateKeyFileForeign = 0x80047303,
 };
 
 // The number as Error carries it (negative, since the top bit is set).

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Wipe.h"
+#include "platform/SecretMemory.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -41,8 +41,8 @@ struct DefaultInitAllocator {
     }
 };
 
-// The same, and wipes every block before it goes back to the heap, so key
-// material and plaintext do not linger in freed memory.
+// The same, from secret memory: every block is wiped before it goes back to
+// the heap, so key material and plaintext do not linger in freed memory.
 template <class T>
 struct WipingAllocator : DefaultInitAllocator<T> {
     using value_type = T;
@@ -51,10 +51,13 @@ struct WipingAllocator : DefaultInitAllocator<T> {
     template <class U>
     WipingAllocator(const WipingAllocator<U>&) noexcept {}
 
-    void deallocate(T* p, std::size_t n) noexcept {
-        WipeMemory(p, n * sizeof(T));
-        DefaultInitAllocator<T>::deallocate(p, n);
+    T* allocate(std::size_t n) {
+        if (n > static_cast<std::size_t>(-1) / sizeof(T)) {
+            throw std::bad_array_new_length();
+        }
+        return static_cast<T*>(AllocateSecret(n * sizeof(T)));
     }
+    void deallocate(T* p, std::size_t n) noexcept { ReleaseSecret(p, n * sizeof(T)); }
 
     template <class U>
     bool operator==(const WipingAllocator<U>&) const noexcept {

@@ -218,8 +218,10 @@ void BM_KeyFiles(benchmark::State& state) {
     const QString privatePath = f.window->PrivateKeyPath();
     const QString publicPath = f.window->PublicKeyPath();
     for (auto _ : state) {
-        auto privateKey = ReadKeyFile(QFile::encodeName(privatePath).toStdString());
-        auto publicKey = ReadKeyFile(QFile::encodeName(publicPath).toStdString());
+        auto privateKey =
+            ReadKeyFile(QFile::encodeName(privatePath).toStdString(), KeyFileKind::Private);
+        auto publicKey =
+            ReadKeyFile(QFile::encodeName(publicPath).toStdString(), KeyFileKind::Public);
         if (!privateKey || !publicKey || !*privateKey || !*publicKey) {
             Die("ReadKeyFile");
         }

@@ -11,8 +11,6 @@
 #include "platform/ReadOnlyFile.h"
 #include "texts/ErrorReport.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -69,10 +67,10 @@ ExitStatus StatusOf(const Error& error) {
 // key). Failures have been reported when no engine comes back.
 std::unique_ptr<EncryptionEngine> LoadKey(const Options& options, bool own, std::ostream& errors,
                                           ExitStatus& status) {
-    const QString path = QFile::decodeName(options.keyFile.c_str());
-    auto blob = ReadKeyFile(options.keyFile);
+    auto blob = ReadKeyFile(options.keyFile, own ? KeyFileKind::Private : KeyFileKind::Public);
     if (!blob) {
-        status = Report(errors, KeyFileHeading(path).toStdString(), blob.error(), kKey);
+        errors << kProgram << ": " << FormatKeyFileLine(options.keyFile, blob.error()) << '\n';
+        status = kKey;
         return nullptr;
     }
     auto method = RsaMethod::Create();

@@ -5,6 +5,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
+#include "platform/ProcessHardening.h"
 #include "texts/Version.h"
 
 #include <iostream>
@@ -41,6 +42,9 @@ constexpr std::string_view kHelp =
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before any key or message is read: no core file, no reading of this
+    // process's memory by others.
+    zelvora::HardenProcess();
     using namespace zelvora::cli;
     const auto options = ParseCommandLine(
         std::span<const char* const>(argv + 1, static_cast<std::size_t>(argc - 1)));

@@ -5,8 +5,13 @@
 namespace zelvora {
 
 void LoadCryptoLibrary() noexcept {
-    // No configuration file: key handling must not depend on what a system
-    // configuration happens to load.
+    // No configuration file, in zelvora and zelvora-keygen alike. The file
+    // (or whatever OPENSSL_CONF names) may load providers, that is code from
+    // any path, into processes that hold private keys and plaintext, and may
+    // change defaults that key generation and key handling would silently
+    // follow. Both programs ask for fixed algorithms with explicit parameters
+    // and need nothing from it; without it, a key pair made on one machine
+    // behaves the same on every other.
     (void)OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG, nullptr);
 }
 

@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return -1;
     }
     WriteScratch(data, size);
-    const auto key = zelvora::ReadKeyFile(ScratchPath());
+    const auto key = zelvora::ReadKeyFile(ScratchPath(), zelvora::KeyFileKind::Public);
     if (!key || !key->has_value()) {
         std::abort();
     }

@@ -2,8 +2,10 @@
 // zelvora-keygen: makes the key pair whose two halves Zelvora reads from a
 // private (.skey) and a public (.pkey) key file.
 
+#include "crypto/CryptoLibrary.h"
 #include "keys/KeyFileWriter.h"
 #include "keys/KeyPairGenerator.h"
+#include "platform/ProcessHardening.h"
 #include "texts/ErrorText.h"
 #include "texts/Version.h"
 
@@ -186,6 +188,9 @@ int Run(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    zelvora::HardenProcess();
+    // Without OpenSSL's configuration file, as in zelvora itself.
+    zelvora::LoadCryptoLibrary();
     const auto options = ParseArguments(std::span<char* const>(argv + 1, argc - 1));
     if (!options) {
         std::cerr << kProgram << ": " << options.error() << '\n'

@@ -5,24 +5,62 @@
 #include "platform/ReadOnlyFile.h"
 
 namespace zelvora {
+namespace {
 
-std::expected<std::optional<SecureBytes>, Error> ReadKeyFile(const std::string& path) {
+// Whoever can read a private key file can read every message sent to its
+// owner, so, like ssh, the reader refuses one that others may read or
+// change, or that someone else owns. The error carries what the report
+// needs to say how to put it right.
+std::optional<Error> CheckPrivateKeyFile(const ReadOnlyFile::Info& info) {
+    if (!info.ownedByUserOrRoot) {
+        return Error{ErrorNumber(ErrorCode::PrivateKeyFileForeign), info.owner};
+    }
+    constexpr unsigned kGroupAndOthers = 077;
+    if ((info.permissions & kGroupAndOthers) != 0) {
+        return Error{ErrorNumber(ErrorCode::PrivateKeyFileOpen), info.permissions};
+    }
+    return std::nullopt;
+}
+
+std::optional<Error> ReadAll(ReadOnlyFile& file, KeyFileKind kind, SecureBytes& content) {
+    const auto info = file.Stat();
+    if (!info) {
+        return SystemError(info.error());
+    }
+    if (!info->isRegular) {
+        return MakeError(ErrorCode::KeyFileNotRegular);
+    }
+    if (kind == KeyFileKind::Private) {
+        if (auto refused = CheckPrivateKeyFile(*info)) {
+            return refused;
+        }
+    }
+    if (const int failure = ReadToEnd(file, content, kMaxKeyFileSize); failure != 0) {
+        return SystemError(failure);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::expected<std::optional<SecureBytes>, Error> ReadKeyFile(const std::string& path,
+                                                             KeyFileKind kind) {
     if (path.empty()) {
         return std::nullopt;
     }
-    auto file = ReadOnlyFile::Open(path);
+    auto file = ReadOnlyFile::Open(path, ReadOnlyFile::Wait::Never);
     if (!file) {
         return std::unexpected(SystemError(file.error()));
     }
     SecureBytes content;
-    int failure = ReadToEnd(*file, content, kMaxKeyFileSize);
+    std::optional<Error> failure = ReadAll(*file, kind, content);
     // Closed on every path. A failing close comes last, so it is the
     // failure the report names.
     if (const int closed = file->Close(); closed != 0) {
-        failure = closed;
+        failure = SystemError(closed);
     }
-    if (failure != 0) {
-        return std::unexpected(SystemError(failure));
+    if (failure) {
+        return std::unexpected(*failure);
     }
     return KeyFileLinesToBytes(std::move(content));
 }

@@ -3,23 +3,22 @@
 #include "base/ErrorCode.h"
 #include "keys/OpenSslHandles.h"
 
-#include <openssl/bio.h>
-#include <openssl/encoder.h>
+#include <openssl/core_names.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
+#include <openssl/params.h>
 #include <openssl/rsa.h>
 #include <openssl/x509.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <utility>
 
 namespace zelvora {
 namespace {
-
-using EncoderCtxPtr = std::unique_ptr<OSSL_ENCODER_CTX, OpenSslFree<&OSSL_ENCODER_CTX_free>>;
-using BioPtr = std::unique_ptr<BIO, OpenSslFree<&BIO_free>>;
 
 // OpenSSL queues a reason for every failure; the queue is emptied so a
 // later failure does not come with a stale one.
@@ -41,24 +40,94 @@ std::expected<PkeyPtr, Error> GenerateRsaKey(int bits) {
     return PkeyPtr(raw);
 }
 
-// i2d_PrivateKey would give the bare PKCS#1 RSAPrivateKey for an RSA key;
-// the key file carries the algorithm-tagged PKCS#8 form (RFC 5208), which
-// only an encoder asked for "PrivateKeyInfo" produces. It writes into a
-// secure-memory BIO, whose buffer is wiped whenever it grows or is freed.
+// DER (ITU-T X.690) as far as a private key needs it. Every piece is built
+// in wiping memory; a SecureBytes that grows wipes the block it leaves.
+void AppendLength(SecureBytes& out, std::size_t length) {
+    if (length < 0x80) {
+        out.push_back(static_cast<std::uint8_t>(length));
+        return;
+    }
+    std::array<std::uint8_t, sizeof(std::size_t)> digits{};
+    std::size_t count = 0;
+    for (std::size_t rest = length; rest != 0; rest >>= 8) {
+        digits[count++] = static_cast<std::uint8_t>(rest & 0xFF);
+    }
+    out.push_back(static_cast<std::uint8_t>(0x80 | count));
+    while (count > 0) {
+        out.push_back(digits[--count]);
+    }
+}
+
+void AppendElement(SecureBytes& out, std::uint8_t tag, std::span<const std::uint8_t> content) {
+    out.push_back(tag);
+    AppendLength(out, content.size());
+    out.insert(out.end(), content.begin(), content.end());
+}
+
+// A non-negative INTEGER from its magnitude in native (little-endian) order,
+// as OpenSSL hands numbers out, with or without padding zeros.
+void AppendInteger(SecureBytes& out, std::span<const std::uint8_t> littleEndian) {
+    std::size_t length = littleEndian.size();
+    while (length > 1 && littleEndian[length - 1] == 0) {
+        --length;
+    }
+    const bool signByte = length == 0 || (littleEndian[length - 1] & 0x80) != 0;
+    out.push_back(0x02);
+    AppendLength(out, length + (signByte ? 1 : 0));
+    if (signByte) {
+        out.push_back(0);
+    }
+    for (std::size_t i = length; i > 0; --i) {
+        out.push_back(littleEndian[i - 1]);
+    }
+}
+
+// The key file carries the algorithm-tagged PKCS#8 PrivateKeyInfo (RFC 5208)
+// around a PKCS#1 RSAPrivateKey (RFC 8017 A.1.2). OpenSSL's encoders build
+// it through temporary buffers that they free unwiped, so the numbers are
+// fetched into wiping memory here and the few DER elements written by hand.
 std::expected<SecureBytes, Error> EncodePrivateKey(const EVP_PKEY& key) {
-    EncoderCtxPtr ctx(
-        OSSL_ENCODER_CTX_new_for_pkey(&key, EVP_PKEY_KEYPAIR, "DER", "PrivateKeyInfo", nullptr));
-    BioPtr bio(BIO_new(BIO_s_secmem()));
-    if (!ctx || !bio || OSSL_ENCODER_CTX_get_num_encoders(ctx.get()) == 0 ||
-        OSSL_ENCODER_to_bio(ctx.get(), bio.get()) <= 0) {
+    constexpr std::array<const char*, 8> kFields{
+        OSSL_PKEY_PARAM_RSA_N,         OSSL_PKEY_PARAM_RSA_E,
+        OSSL_PKEY_PARAM_RSA_D,         OSSL_PKEY_PARAM_RSA_FACTOR1,
+        OSSL_PKEY_PARAM_RSA_FACTOR2,   OSSL_PKEY_PARAM_RSA_EXPONENT1,
+        OSSL_PKEY_PARAM_RSA_EXPONENT2, OSSL_PKEY_PARAM_RSA_COEFFICIENT1};
+    // Each number fits in the modulus's length: a number handed out padded
+    // to its buffer needs no second try.
+    const std::size_t size = static_cast<std::size_t>(EVP_PKEY_get_size(&key));
+    SecureBytes numbers(size * kFields.size());
+    std::array<OSSL_PARAM, kFields.size() + 1> params{};
+    for (std::size_t i = 0; i < kFields.size(); ++i) {
+        params[i] = OSSL_PARAM_construct_BN(kFields[i], numbers.data() + i * size, size);
+    }
+    params[kFields.size()] = OSSL_PARAM_construct_end();
+    if (size == 0 || EVP_PKEY_get_params(&key, params.data()) != 1) {
         return Fail(ErrorCode::KeyEncodingFailed);
     }
-    char* data = nullptr;
-    const long size = BIO_get_mem_data(bio.get(), &data);
-    if (size <= 0 || data == nullptr) {
-        return Fail(ErrorCode::KeyEncodingFailed);
+
+    SecureBytes rsaKey;
+    rsaKey.reserve(numbers.size() + 64);
+    AppendInteger(rsaKey, std::array<std::uint8_t, 1>{0});  // version two-prime
+    for (std::size_t i = 0; i < kFields.size(); ++i) {
+        if (!OSSL_PARAM_modified(&params[i]) || params[i].return_size > size) {
+            return Fail(ErrorCode::KeyEncodingFailed);
+        }
+        AppendInteger(rsaKey, std::span(numbers).subspan(i * size, params[i].return_size));
     }
-    return SecureBytes(data, data + size);
+    // version 0, AlgorithmIdentifier { rsaEncryption, NULL }
+    constexpr std::array<std::uint8_t, 18> kHead{0x02, 0x01, 0x00, 0x30, 0x0D, 0x06,
+                                                 0x09, 0x2A, 0x86, 0x48, 0x86, 0xF7,
+                                                 0x0D, 0x01, 0x01, 0x01, 0x05, 0x00};
+    SecureBytes sequence;
+    sequence.reserve(rsaKey.size() + 16);
+    AppendElement(sequence, 0x30, rsaKey);
+    SecureBytes info(kHead.begin(), kHead.end());
+    info.reserve(kHead.size() + sequence.size() + 16);
+    AppendElement(info, 0x04, sequence);
+    SecureBytes der;
+    der.reserve(info.size() + 16);
+    AppendElement(der, 0x30, info);
+    return der;
 }
 
 std::expected<Bytes, Error> EncodePublicKey(const EVP_PKEY& key) {

@@ -109,8 +109,12 @@ RsaKeyBlob ReadPrivateKeyInfo(DerReader reader) {
     if (reader.PeekTag() == kAttributes && !reader.Read(kAttributes)) {
         return Unreadable();
     }
-    if (*version == 1 && reader.PeekTag() == kPublicKeyField && !reader.Read(kPublicKeyField)) {
-        return Unreadable();
+    std::optional<Span> publicKey;
+    if (*version == 1 && reader.PeekTag() == kPublicKeyField) {
+        publicKey = reader.Read(kPublicKeyField);
+        if (!publicKey) {
+            return Unreadable();
+        }
     }
     if (!reader.AtEnd()) {
         return Unreadable();
@@ -124,7 +128,25 @@ RsaKeyBlob ReadPrivateKeyInfo(DerReader reader) {
             break;
     }
     const auto inner = EnterWholeSequence(*privateKey);
-    return inner ? ReadRsaPrivateKey(*inner) : Unreadable();
+    if (!inner) {
+        return Unreadable();
+    }
+    RsaKeyBlob key = ReadRsaPrivateKey(*inner);
+    // The optional copy of the public key (an RSAPublicKey in a BIT STRING)
+    // must be the key's own; a file whose two halves disagree was put
+    // together wrongly, and which half is right cannot be told.
+    if (publicKey && key.kind == Kind::RsaPrivate) {
+        const auto copy = publicKey->empty() || (*publicKey)[0] != 0
+                              ? std::nullopt
+                              : EnterWholeSequence(publicKey->subspan(1));
+        const RsaKeyBlob stated = copy ? ReadRsaPublicKey(*copy) : Unreadable();
+        if (stated.kind != Kind::RsaPublic ||
+            !std::ranges::equal(stated.numbers.n, key.numbers.n) ||
+            !std::ranges::equal(stated.numbers.e, key.numbers.e)) {
+            return Unreadable();
+        }
+    }
+    return key;
 }
 
 // SubjectPublicKeyInfo ::= SEQUENCE { algorithm, subjectPublicKey BIT STRING }.

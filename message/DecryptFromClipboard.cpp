@@ -4,6 +4,7 @@
 #include "base/HexText.h"
 #include "texts/ErrorReport.h"
 #include "message/InitEncryptionMethod.h"
+#include "message/MessageText.h"
 
 #include <optional>
 
@@ -28,8 +29,7 @@ void DecryptFromClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Mess
             const Bytes ciphertext = CiphertextFromText(QStringView(window.StagingText()));
             const auto plaintext = engine->DecryptBytes(ciphertext, true);
             if (plaintext) {
-                message = QString::fromLocal8Bit(reinterpret_cast<const char*>(plaintext->data()),
-                                                 static_cast<qsizetype>(plaintext->size()));
+                message = DecodeMessage(*plaintext);
             } else {
                 box.Show(FormatErrorReport(kHeading, plaintext.error()));
             }
@@ -39,6 +39,9 @@ void DecryptFromClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Mess
         // memory at the same time.
         if (message) {
             window.SetMessageText(*message);
+            // The field keeps a copy of its own (out of our reach, in the
+            // text widget's document); this one goes now.
+            WipeString(*message);
             // A selection of the text just replaced is not offered any more.
             clipboard.ReleaseSelection();
         }

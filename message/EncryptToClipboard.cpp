@@ -4,8 +4,9 @@
 #include "texts/ErrorReport.h"
 #include "base/HexText.h"
 #include "message/InitEncryptionMethod.h"
+#include "message/MessageText.h"
 
-#include <QByteArray>
+#include <optional>
 
 namespace zelvora {
 namespace {
@@ -27,13 +28,13 @@ void EncryptToClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Messag
     } else if (!InitEncryptionMethod(*engine, window, box)) {
         failed = true;  // reported by the set-up
     } else {
-        // The locale's 8-bit encoding (UTF-8 here), so any script round-trips.
-        QByteArray plaintext = window.MessageText().toLocal8Bit();
-        const auto ciphertext = engine->EncryptBytes(
-            std::span(reinterpret_cast<const std::uint8_t*>(plaintext.constData()),
-                      static_cast<std::size_t>(plaintext.size())),
-            true);
-        WipeMemory(plaintext.data(), static_cast<std::size_t>(plaintext.size()));
+        // The window's copy of the text is its own; this one, and the bytes
+        // made from it, are wiped as soon as they have served.
+        QString typed = window.MessageText();
+        std::optional<SecureBytes> plaintext = EncodeMessage(typed);
+        WipeString(typed);
+        const auto ciphertext = engine->EncryptBytes(*plaintext, true);
+        plaintext.reset();
         if (ciphertext) {
             hex = BytesToHex(*ciphertext);
         } else {

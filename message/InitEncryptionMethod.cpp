@@ -19,10 +19,11 @@ RsaMethod::Blob AsBlob(const std::optional<SecureBytes>& key) {
 
 // A key file that cannot be read is reported at once and handed on as no
 // value; whether that is acceptable is the method's call.
-std::optional<SecureBytes> ReadReported(const QString& path, MessageBoxPort& box) {
-    auto key = ReadKeyFile(QFile::encodeName(path).toStdString());
+std::optional<SecureBytes> ReadReported(const QString& path, KeyFileKind kind,
+                                        MessageBoxPort& box) {
+    auto key = ReadKeyFile(QFile::encodeName(path).toStdString(), kind);
     if (!key) {
-        box.Show(FormatErrorReport(KeyFileHeading(path), key.error()));
+        box.Show(FormatKeyFileReport(path, key.error()));
         return std::nullopt;
     }
     return std::move(*key);
@@ -51,11 +52,12 @@ bool InitEncryptionMethod(EncryptionEngine& engine, const WorkWindowPort& window
     if (!pending) {
         // The key bytes live only as long as this block.
         {
-            const auto privateKey = ReadReported(window.PrivateKeyPath(), box);
+            const auto privateKey =
+                ReadReported(window.PrivateKeyPath(), KeyFileKind::Private, box);
             keep(method->SetPrivateKeyBlob(AsBlob(privateKey)));
         }
         if (!pending) {
-            const auto publicKey = ReadReported(window.PublicKeyPath(), box);
+            const auto publicKey = ReadReported(window.PublicKeyPath(), KeyFileKind::Public, box);
             keep(method->SetPublicKeyBlob(AsBlob(publicKey)));
             if (!pending) {
                 keep(engine.AttachMethod(method));

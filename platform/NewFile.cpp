@@ -1,6 +1,7 @@
 #include "platform/NewFile.h"
 
 #include "platform/Descriptor.h"
+#include "platform/TemporaryFileGuard.h"
 
 #include <cerrno>
 #include <string>
@@ -44,6 +45,24 @@ int MoveNoClobber(const fs::path& from, const fs::path& to) {
     return 0;
 }
 
+// Gives an unnamed file its name; like a hard link, linkat refuses a name
+// that exists (EEXIST), so a file that appeared since CheckFree is kept.
+// Naming the descriptor itself (AT_EMPTY_PATH) takes a capability only root
+// usually has; its /proc/self/fd entry works for everyone.
+int LinkUnnamed(int fd, const fs::path& to) {
+    if (::linkat(fd, "", AT_FDCWD, to.c_str(), AT_EMPTY_PATH) == 0) {
+        return 0;
+    }
+    if (errno != ENOENT && errno != EPERM) {
+        return errno;
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        return errno;
+    }
+    return 0;
+}
+
 // A new name lives in the folder's own data, which needs its own flush to
 // survive a crash. Folders that cannot be flushed (EINVAL) are left as they are.
 int SyncFolder(const fs::path& folder) {
@@ -76,16 +95,26 @@ int CheckFree(const fs::path& path) {
 }
 
 int Write(const fs::path& path, std::span<const std::uint8_t> content, fs::perms permissions) {
-    // The whole text goes to a private temporary file first (mkostemp opens
-    // it exclusively with mode 0600) so a failed write never shows up under
-    // the final name.
     const fs::path folder = FolderOf(path);
-    std::string temp = (folder / ".zelvora-keygen-XXXXXX").string();
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        return errno;
-    }
     const mode_t mode = static_cast<mode_t>(permissions & fs::perms::mask) & ~CurrentUmask();
+
+    // The whole text goes to a file without a name first, which gets its
+    // name only once complete, so a failed write never shows up under the
+    // final name, and a process killed half way leaves nothing behind: the
+    // kernel drops an unnamed file with its last descriptor.
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    TemporaryFileGuard named;
+    if (fd < 0) {
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+            return errno;
+        }
+        // The file system cannot make unnamed files: a private temporary
+        // with a hidden name, removed again if a signal ends the process.
+        fd = named.Create(folder / ".zelvora-keygen-XXXXXX");
+        if (fd < 0) {
+            return errno;
+        }
+    }
 
     int err = WriteAll(fd, content);
     if (err == 0 && ::fchmod(fd, mode) != 0) {
@@ -94,14 +123,19 @@ int Write(const fs::path& path, std::span<const std::uint8_t> content, fs::perms
     if (err == 0 && ::fsync(fd) != 0) {
         err = errno;
     }
+    if (err == 0) {
+        err = named.Path().empty() ? LinkUnnamed(fd, path) : MoveNoClobber(named.Path(), path);
+    }
     if (::close(fd) != 0 && err == 0) {
         err = errno;
     }
-    if (err == 0) {
-        err = MoveNoClobber(temp, path);
+    if (!named.Path().empty()) {
+        if (err != 0) {
+            ::unlink(named.Path().c_str());
+        }
+        named.Release();
     }
     if (err != 0) {
-        ::unlink(temp.c_str());
         return err;
     }
     if (err = SyncFolder(folder); err != 0) {

@@ -14,7 +14,8 @@ namespace zelvora::NewFile {
 int CheckFree(const std::filesystem::path& path);
 
 // Writes `content` under `path` with `permissions` reduced by the umask.
-// On failure nothing is left at `path` or beside it.
+// On failure nothing is left at `path` or beside it; nor when SIGTERM,
+// SIGINT or SIGHUP ends the process during the write.
 int Write(const std::filesystem::path& path, std::span<const std::uint8_t> content,
           std::filesystem::perms permissions);
 

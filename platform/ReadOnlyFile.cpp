@@ -9,8 +9,9 @@ static_assert(EFBIG == 27, "ReadToEnd spells EFBIG out");
 
 namespace zelvora {
 
-std::expected<ReadOnlyFile, int> ReadOnlyFile::Open(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+std::expected<ReadOnlyFile, int> ReadOnlyFile::Open(const std::string& path, Wait wait) {
+    const int fd = ::open(path.c_str(),
+                          O_RDONLY | O_CLOEXEC | O_NOCTTY | (wait == Wait::Never ? O_NONBLOCK : 0));
     if (fd < 0) {
         return std::unexpected(errno);
     }
@@ -31,6 +32,9 @@ std::expected<ReadOnlyFile::Info, int> ReadOnlyFile::Stat() const {
     }
     Info info;
     info.isRegular = S_ISREG(status.st_mode);
+    info.permissions = status.st_mode & 07777;
+    info.owner = status.st_uid;
+    info.ownedByUserOrRoot = status.st_uid == ::geteuid() || status.st_uid == 0;
     if (info.isRegular) {
         info.size = static_cast<std::size_t>(status.st_size);
     }

@@ -15,14 +15,22 @@ namespace zelvora {
 class ReadOnlyFile {
 public:
     // The path is taken exactly as given, in the system's own encoding.
-    static std::expected<ReadOnlyFile, int> Open(const std::string& path);
+    // Without waiting, opening a FIFO returns at once instead of waiting for
+    // a writer, forever if none comes.
+    enum class Wait { ForWriter, Never };
+    static std::expected<ReadOnlyFile, int> Open(const std::string& path,
+                                                 Wait wait = Wait::ForWriter);
     // Standard input, which is read but never closed.
     static ReadOnlyFile StandardInput();
 
     // A folder is refused with EISDIR.
     struct Info {
         bool isRegular = false;
-        std::size_t size = 0;  // only for a regular file
+        std::size_t size = 0;      // only for a regular file
+        unsigned permissions = 0;  // the mode's permission bits
+        unsigned owner = 0;        // user id
+        // Owned by the user running the process, or by root.
+        bool ownedByUserOrRoot = false;
     };
     std::expected<Info, int> Stat() const;
     // Up to `into.size()` bytes; 0 at the end. Interrupted reads are resumed.

@@ -14,7 +14,10 @@ QString FormatErrorReport(const QString& heading, const Error& error);
 // The command line's one line: "<heading>: <description> (<number>)".
 std::string FormatErrorLine(std::string_view heading, const Error& error);
 
-// The heading of every report about a key file that cannot be read.
-QString KeyFileHeading(const QString& path);
+// A key file that cannot be read, in the window's form and in the command
+// line's: "Error reading key file <path>", then the description, which may
+// name the path again.
+QString FormatKeyFileReport(const QString& path, const Error& error);
+std::string FormatKeyFileLine(std::string_view path, const Error& error);
 
 }  // namespace zelvora

@@ -4,6 +4,8 @@
 #include "platform/SystemError.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <array>
 #include <string_view>
 
@@ -102,11 +104,56 @@ constexpr std::array kTable{
           "The wl-copy program could not be started to clear the clipboard."},
     Entry{ErrorCode::ClearFailed,
           "The wl-copy program could not clear the clipboard, or not in time."},
+    Entry{ErrorCode::KeyFileNotRegular,
+          "Not a regular file: a key file is read only from a plain file, never from a pipe or "
+          "a device."},
+    // Both read with the file's mode or owner where the report knows them.
+    Entry{ErrorCode::PrivateKeyFileOpen,
+          "The permissions are too open: others must not be able to read or change a private "
+          "key file. Run chmod 600 on it."},
+    Entry{ErrorCode::PrivateKeyFileForeign,
+          "The private key file belongs to another user: only your own may be used. Copy it to "
+          "a file of yours and run chmod 600 on that."},
 };
 
-static_assert(kTable.size() == 30, "every error code has its text");
+static_assert(kTable.size() == 33, "every error code has its text");
+
+// The path as a shell takes it, quoted only when it has to be.
+std::string ForShell(std::string_view path) {
+    const bool plain = !path.empty() && std::all_of(path.begin(), path.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) ||
+               std::string_view("_./+,:@%=-").find(c) != std::string_view::npos;
+    });
+    if (plain) {
+        return std::string(path);
+    }
+    std::string quoted = "'";
+    for (const char c : path) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
 
 }  // namespace
+
+std::string Describe(const Error& error, Surface surface, std::string_view file) {
+    // Key files refused for their mode or owner: the words ssh users know,
+    // with the command that puts it right.
+    if (error.number == ErrorNumber(ErrorCode::PrivateKeyFileOpen) && !file.empty()) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(error.detail));
+        return std::string("Permissions ") + mode +
+               " are too open: others must not be able to read or change a private key file. "
+               "Run chmod 600 " +
+               ForShell(file);
+    }
+    if (error.number == ErrorNumber(ErrorCode::PrivateKeyFileForeign)) {
+        return "The private key file belongs to another user (uid " + std::to_string(error.detail) +
+               "): only your own may be used. Copy it to a file of yours and run chmod 600 on "
+               "that.";
+    }
+    return Describe(error, surface);
+}
 
 std::string Describe(const Error& error, Surface surface) {
     if (IsSystemError(error)) {
@@ -136,8 +183,8 @@ std::string FormatErrorNumber(std::int32_t number) {
     return text;
 }
 
-std::string DescribeWithNumber(const Error& error, Surface surface) {
-    return Describe(error, surface) + " (" + FormatErrorNumber(error.number) + ")";
+std::string DescribeWithNumber(const Error& error, Surface surface, std::string_view file) {
+    return Describe(error, surface, file) + " (" + FormatErrorNumber(error.number) + ")";
 }
 
 }  // namespace zelvora

@@ -1,12 +1,22 @@
 // Secrets are wiped before their memory goes back to the heap. The test
-// replaces the global operator new and delete, so it runs as an executable
-// of its own: every block handed back is looked at in operator delete, the
-// last moment it still belongs to the program, never after it was freed.
+// watches free itself, so it sees every block handed back, whether project
+// code, Qt or OpenSSL frees it and whether it was made by operator new,
+// malloc or realloc; each block is looked at the last moment it still
+// belongs to the program, never after it was freed. The test binary
+// replaces malloc, free and realloc for the whole process (AddressSanitizer
+// owns them in the sanitizer build, and calls hooks of ours instead), so it
+// runs as an executable of its own.
 
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
+#include "keys/KeyPairGenerator.h"
 #include "keys/KeyFile.h"
 #include "base/HexText.h"
+#include "message/DecryptFromClipboard.h"
+#include "message/EncryptToClipboard.h"
+#include "tests/fakes/FakeClipboard.h"
+#include "tests/fakes/FakeWorkWindow.h"
+#include "tests/fakes/RecordingMessageBox.h"
 #include "tests/support/TestKeys.h"
 
 #include <QTemporaryDir>
@@ -22,9 +32,17 @@
 #include <string>
 #include <vector>
 
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer runtime's allocator interface; g++ ships no header for it.
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const volatile void*,
+                                                                          std::size_t),
+                                                         void (*onFree)(const volatile void*));
+extern "C" std::size_t __sanitizer_get_allocated_size(const volatile void* block);
+#endif
+
 namespace {
 
-// What operator delete checks. Plain arrays, so checking never allocates.
+// What free checks. Plain arrays, so checking never allocates.
 struct WatchedBlock {
     const void* address = nullptr;
     std::size_t size = 0;
@@ -65,39 +83,64 @@ void Inspect(const void* block, std::size_t size) {
     }
 }
 
-void* Allocate(std::size_t size) {
-    void* block = std::malloc(size == 0 ? 1 : size);
-    if (block == nullptr) {
-        throw std::bad_alloc();
+// During a sweep new blocks start out zero: heap memory is reused as it is,
+// and a block must not count against the operation for what an earlier,
+// unwiped owner left in it (the test's own key set-up, for one).
+void Fresh(void* block, std::size_t size) {
+    if (block != nullptr && g_sweep.active) {
+        std::memset(block, 0, size);
     }
-    return block;
 }
 
-void Release(void* block, std::size_t size) noexcept {
-    Inspect(block, size);
-    std::free(block);
+#if defined(__SANITIZE_ADDRESS__)
+void OnMalloc(const volatile void* block, std::size_t size) {
+    Fresh(const_cast<void*>(block), size);
 }
+void OnFree(const volatile void* block) {
+    void* plain = const_cast<void*>(block);
+    Inspect(plain, __sanitizer_get_allocated_size(plain));
+}
+const int g_hooksInstalled = __sanitizer_install_malloc_and_free_hooks(OnMalloc, OnFree);
+#endif
 
 }  // namespace
 
-void* operator new(std::size_t size) {
-    return Allocate(size);
+#if !defined(__SANITIZE_ADDRESS__)
+// glibc's own entry points, which the replacements pass the work on to.
+extern "C" void* __libc_malloc(std::size_t size);
+extern "C" void __libc_free(void* block);
+
+extern "C" void* malloc(std::size_t size) noexcept {
+    void* block = __libc_malloc(size);
+    Fresh(block, block != nullptr ? malloc_usable_size(block) : 0);
+    return block;
 }
-void* operator new[](std::size_t size) {
-    return Allocate(size);
+
+extern "C" void free(void* block) noexcept {
+    if (block != nullptr) {
+        Inspect(block, malloc_usable_size(block));
+    }
+    __libc_free(block);
 }
-void operator delete(void* block) noexcept {
-    Release(block, block != nullptr ? malloc_usable_size(block) : 0);
+
+// realloc frees the old block inside the C library, out of free's sight, so
+// it always moves the block here and frees the old one through free.
+extern "C" void* realloc(void* block, std::size_t size) noexcept {
+    if (block == nullptr) {
+        return malloc(size);
+    }
+    if (size == 0) {
+        free(block);
+        return nullptr;
+    }
+    void* moved = malloc(size);
+    if (moved != nullptr) {
+        std::memcpy(moved, block, std::min(size, malloc_usable_size(block)));
+        free(block);
+    }
+    return moved;
 }
-void operator delete[](void* block) noexcept {
-    Release(block, block != nullptr ? malloc_usable_size(block) : 0);
-}
-void operator delete(void* block, std::size_t size) noexcept {
-    Release(block, size);
-}
-void operator delete[](void* block, std::size_t size) noexcept {
-    Release(block, size);
-}
+#endif
 
 namespace zelvora {
 namespace {
@@ -125,15 +168,61 @@ std::unique_ptr<EncryptionEngine> EngineFor(const test::KeyPair& keys) {
     return engine;
 }
 
+QString PublicKeyFile(const QString& privateKeyFile) {
+    return QString(privateKeyFile).replace(QStringLiteral(".skey"), QStringLiteral(".pkey"));
+}
+
+const QString kMessage = QString::fromLatin1(reinterpret_cast<const char*>(kPlaintext.data()),
+                                             static_cast<qsizetype>(kPlaintext.size()));
+
+// The message as its bytes and as a QString holds it in memory.
+std::vector<Bytes> MessageForms() {
+    const auto* utf16 = reinterpret_cast<const std::uint8_t*>(kMessage.constData());
+    return {kPlaintext, Bytes(utf16, utf16 + kMessage.size() * sizeof(QChar))};
+}
+
+// The two buttons' operations against stand-ins for the window and the
+// clipboard. The real text widget keeps copies of the message in its
+// document, undo stack and layout, and frees them unwiped; those are Qt's and
+// out of reach. The stand-in window copies the text in and out as the widget
+// does, and it and the text typed into it outlive the search, so every block
+// freed during it was released by project code, and none may hold the message.
+struct StandIns {
+    FakeWorkWindow window;
+    FakeClipboard clipboard;
+    RecordingMessageBox box;
+};
+std::unique_ptr<StandIns> g_standIns;
+const QString kTyped = kMessage;
+
+void PressButton(const QString& keyFile, const Bytes& ciphertext, bool encrypt) {
+    g_standIns = std::make_unique<StandIns>();
+    auto& [window, clipboard, box] = *g_standIns;
+    window.privateKeyPath = keyFile;
+    window.publicKeyPath = PublicKeyFile(keyFile);
+    if (encrypt) {
+        window.message = kTyped;
+        EncryptToClipboard(window, clipboard, box);
+        ASSERT_TRUE(window.message.isEmpty());
+    } else {
+        clipboard.content = BytesToHex(ciphertext);
+        DecryptFromClipboard(window, clipboard, box);
+        ASSERT_EQ(window.message, kMessage);
+    }
+    ASSERT_TRUE(box.shown.isEmpty()) << box.shown.join(" | ").toStdString();
+}
+
 class WipeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         keyFile_ = dir_.filePath(QStringLiteral("own.skey"));
         test::WriteKeyFile(keyFile_, Alice().privateBlob);
+        test::WriteKeyFile(PublicKeyFile(keyFile_), Alice().publicBlob);
         ciphertext_ = *EngineFor(Alice())->EncryptBytes(kPlaintext, true);
     }
     void TearDown() override {
+        g_standIns.reset();
         g_watched = WatchedBlock();
         g_sweep = Sweep();
     }
@@ -161,6 +250,8 @@ void WatchAndDrop(Buffer buffer, const Bytes& expected) {
     ASSERT_TRUE(std::ranges::equal(buffer, expected));
     g_watched = WatchedBlock{buffer.data(), buffer.capacity()};
     Buffer().swap(buffer);
+    // Small secret blocks wait, wiped, for reuse; this sends them on.
+    ReleaseSecretCache();
 }
 
 class HeldSecretTest : public WipeTest, public ::testing::WithParamInterface<HeldSecret> {};
@@ -175,7 +266,8 @@ INSTANTIATE_TEST_SUITE_P(
     Buffers, HeldSecretTest,
     ::testing::Values(HeldSecret{"PrivateKeyFromKeyFile",
                                  [](const QString& keyFile, const Bytes&) {
-                                     auto key = ReadKeyFile(keyFile.toStdString());
+                                     auto key =
+                                         ReadKeyFile(keyFile.toStdString(), KeyFileKind::Private);
                                      ASSERT_TRUE(key.has_value() && key->has_value());
                                      WatchAndDrop(std::move(**key), Alice().privateBlob);
                                  },
@@ -225,7 +317,7 @@ TEST_P(OperationTest, LeavesNoSecretInFreedMemory) {
     GetParam().run(keyFile_, ciphertext_);
     g_sweep.active = false;
 
-    EXPECT_GT(g_sweep.blocks, 0) << "operator delete was not replaced";
+    EXPECT_GT(g_sweep.blocks, 0) << "free is not watched";
     EXPECT_EQ(g_sweep.hits > 0, GetParam().leavesSecret) << g_sweep.hits << " blocks";
 }
 
@@ -237,43 +329,69 @@ std::vector<Bytes> PrivateKeyForms() {
     return {tail, Bytes(tail.rbegin(), tail.rend()), Bytes(hex.begin(), hex.end())};
 }
 
+// How a 2048-bit private key's DER begins: PKCS#8's algorithm and the
+// OCTET STRING around the key (a public key has a BIT STRING there), and
+// PKCS#1's version followed by the modulus.
+std::vector<Bytes> PrivateKeyDerHeads() {
+    return {{0x30, 0x0D, 0x06, 0x09, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x01, 0x05,
+             0x00, 0x04, 0x82},
+            {0x02, 0x01, 0x00, 0x02, 0x82, 0x01, 0x01, 0x00}};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Operations, OperationTest,
-    ::testing::Values(Operation{"ReadingTheKeyFile", PrivateKeyForms,
-                                [](const QString& keyFile, const Bytes&) {
-                                    ASSERT_TRUE(ReadKeyFile(keyFile.toStdString()).has_value());
-                                },
-                                false},
-                      Operation{"LoadingThePrivateKey", PrivateKeyForms,
-                                [](const QString&, const Bytes&) {
-                                    auto method = std::move(*RsaMethod::Create());
-                                    ASSERT_TRUE(method->SetPrivateKeyBlob(
-                                        std::span<const std::uint8_t>(Alice().privateBlob)));
-                                },
-                                false},
-                      Operation{"Decrypting", [] { return std::vector<Bytes>{kPlaintext}; },
-                                [](const QString&, const Bytes& ciphertext) {
-                                    ASSERT_TRUE(EngineFor(Alice())->DecryptBytes(ciphertext, true));
-                                },
-                                false},
-                      // Only the tag is changed, so the refused plaintext is the real one;
-                      // it must not outlive the refusal.
-                      Operation{"RefusingAChangedTag",
-                                [] { return std::vector<Bytes>{kPlaintext}; },
-                                [](const QString&, const Bytes& ciphertext) {
-                                    Bytes changed = ciphertext;
-                                    changed.back() ^= 1;
-                                    ASSERT_FALSE(EngineFor(Alice())->DecryptBytes(changed, true));
-                                },
-                                false},
-                      // The control: a copy in a plain string is found when it is freed.
-                      Operation{"PlainCopyIsFound", [] { return std::vector<Bytes>{kPlaintext}; },
-                                [](const QString&, const Bytes&) {
-                                    const std::string copy(kPlaintext.begin(), kPlaintext.end());
-                                    // Keeps the compiler from leaving the copy out.
-                                    asm volatile("" : : "r"(copy.data()) : "memory");
-                                },
-                                true}),
+    ::testing::Values(
+        Operation{"ReadingTheKeyFile", PrivateKeyForms,
+                  [](const QString& keyFile, const Bytes&) {
+                      ASSERT_TRUE(
+                          ReadKeyFile(keyFile.toStdString(), KeyFileKind::Private).has_value());
+                  },
+                  false},
+        Operation{"LoadingThePrivateKey", PrivateKeyForms,
+                  [](const QString&, const Bytes&) {
+                      auto method = std::move(*RsaMethod::Create());
+                      ASSERT_TRUE(method->SetPrivateKeyBlob(
+                          std::span<const std::uint8_t>(Alice().privateBlob)));
+                  },
+                  false},
+        Operation{"Decrypting", [] { return std::vector<Bytes>{kPlaintext}; },
+                  [](const QString&, const Bytes& ciphertext) {
+                      ASSERT_TRUE(EngineFor(Alice())->DecryptBytes(ciphertext, true));
+                  },
+                  false},
+        // Only the tag is changed, so the refused plaintext is the real one;
+        // it must not outlive the refusal.
+        Operation{"RefusingAChangedTag", [] { return std::vector<Bytes>{kPlaintext}; },
+                  [](const QString&, const Bytes& ciphertext) {
+                      Bytes changed = ciphertext;
+                      changed.back() ^= 1;
+                      ASSERT_FALSE(EngineFor(Alice())->DecryptBytes(changed, true));
+                  },
+                  false},
+        Operation{"EncryptToClipboard", MessageForms,
+                  [](const QString& keyFile, const Bytes& ciphertext) {
+                      PressButton(keyFile, ciphertext, true);
+                  },
+                  false},
+        Operation{"DecryptFromClipboard", MessageForms,
+                  [](const QString& keyFile, const Bytes& ciphertext) {
+                      PressButton(keyFile, ciphertext, false);
+                  },
+                  false},
+        // A fresh key is not known beforehand, but its DER forms open the
+        // same way every time.
+        Operation{
+            "GeneratingAKeyPair", PrivateKeyDerHeads,
+            [](const QString&, const Bytes&) { ASSERT_TRUE(KeyPairGenerator(2048).Generate()); },
+            false},
+        // The control: a copy in a plain string is found when it is freed.
+        Operation{"PlainCopyIsFound", [] { return std::vector<Bytes>{kPlaintext}; },
+                  [](const QString&, const Bytes&) {
+                      const std::string copy(kPlaintext.begin(), kPlaintext.end());
+                      // Keeps the compiler from leaving the copy out.
+                      asm volatile("" : : "r"(copy.data()) : "memory");
+                  },
+                  true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

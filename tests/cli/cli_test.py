@@ -110,6 +110,10 @@ class ExitStatusTest(unittest.TestCase):
         flipped = bytearray(bytes.fromhex(good.decode()))
         flipped[-1] ^= 1
         write("garbage.pkey", b"00112233\r\n")
+        with open(path("me.pkey"), "rb") as f:
+            os.chmod(write("public.skey", f.read()), 0o600)
+        with open(path("me.skey"), "rb") as f:
+            os.chmod(write("open.skey", f.read()), 0o644)
         # (arguments, standard input, exit status, what the line must say)
         cases = [
             ([], b"", 2, "missing command"),
@@ -123,7 +127,8 @@ class ExitStatusTest(unittest.TestCase):
             (["encrypt", "--to", "no.pkey"], b"", 3,
              "Error reading key file no.pkey: No such file or directory (2)"),
             (["encrypt", "--to", "me.skey"], b"", 3, "me.skey: The file chosen as the recipient"),
-            (["decrypt", "--key", "me.pkey"], good, 3, "(80047006)"),
+            (["decrypt", "--key", "public.skey"], good, 3, "(80047006)"),
+            (["decrypt", "--key", "open.skey"], good, 3, "Run chmod 600 open.skey (80047302)"),
             (["encrypt", "--to", "garbage.pkey"], b"", 3, "(80047008)"),
             (["decrypt", "--key", "me.skey"], b" \n", 4, "standard input: There is no encrypted"),
             (["decrypt", "--key", "me.skey"], b"02" + good[2:], 4, "(80047014)"),

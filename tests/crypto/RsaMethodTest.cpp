@@ -1,4 +1,5 @@
 #include "base/ErrorCode.h"
+#include "keys/DerReader.h"
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
 #include "tests/support/CryptoTestKeys.h"
@@ -323,6 +324,136 @@ INSTANTIATE_TEST_SUITE_P(
         EncodingCase{"WideExponentOn3072BitModulus",
                      [] { return RsaPublicKey(OddNumber(384, 0xC3), OddNumber(9, 0x01)); },
                      std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- Private keys whose parts do not belong together ---------------------------
+
+// The nine INTEGERs of a PKCS#1 RSAPrivateKey, big-endian magnitudes:
+// version, n, e, d, p, q, dp, dq, qinv.
+std::vector<Bytes> PrivateNumbers(const EncodedKey& key) {
+    DerReader outer(key.privateBare);
+    DerReader fields(*outer.Read(DerReader::kSequence));
+    std::vector<Bytes> numbers{{0x00}};
+    (void)fields.ReadSmallInteger();
+    while (const auto value = fields.ReadPositiveInteger()) {
+        numbers.emplace_back(value->begin(), value->end());
+    }
+    return numbers;
+}
+
+Bytes Integer(Bytes magnitude) {
+    if (magnitude.empty() || (magnitude.front() & 0x80) != 0) {
+        magnitude.insert(magnitude.begin(), 0x00);
+    }
+    return Tlv(0x02, magnitude);
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& part : parts) {
+        out.insert(out.end(), part.begin(), part.end());
+    }
+    return out;
+}
+
+Bytes RsaPrivateKey(const std::vector<Bytes>& numbers) {
+    Bytes body;
+    for (const Bytes& number : numbers) {
+        const Bytes element = Integer(number);
+        body.insert(body.end(), element.begin(), element.end());
+    }
+    return Tlv(0x30, body);
+}
+
+// PKCS#8 version 2 (RFC 5958): version 1, with the optional public key.
+Bytes PrivateKeyInfoWithPublicKey(const std::vector<Bytes>& numbers, const Bytes& publicKey) {
+    return Tlv(0x30,
+               Concat({FromHex("020101300D06092A864886F70D0101010500"),
+                       Tlv(0x04, RsaPrivateKey(numbers)), Tlv(0x81, Concat({{0x00}, publicKey}))}));
+}
+
+enum Field { kVersion, kN, kE, kD, kP, kQ, kDp, kDq, kQinv };
+
+struct ConsistencyCase {
+    const char* name;
+    std::function<Bytes(std::vector<Bytes> numbers)> blob;
+    bool accepted;
+};
+
+void PrintTo(const ConsistencyCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+// Changes a number's last byte, keeping its length and encoding.
+std::function<Bytes(std::vector<Bytes>)> Changed(Field field) {
+    return [field](std::vector<Bytes> numbers) {
+        numbers[field].back() ^= 0x02;
+        return RsaPrivateKey(numbers);
+    };
+}
+
+class ConsistencyTest : public ::testing::TestWithParam<ConsistencyCase> {};
+
+TEST_P(ConsistencyTest, PrivateKeyPartsMustBelongTogether) {
+    const Bytes blob = GetParam().blob(PrivateNumbers(CryptoTestKeys::Rsa(2048)));
+    const auto result = NewMethod()->SetPrivateKeyBlob(std::span<const std::uint8_t>(blob));
+    if (GetParam().accepted) {
+        EXPECT_TRUE(result) << result.error().number;
+    } else {
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error(), MakeError(ErrorCode::PrivateKeyMalformed));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, ConsistencyTest,
+    ::testing::Values(ConsistencyCase{"Unchanged",
+                                      [](auto numbers) { return RsaPrivateKey(numbers); }, true},
+                      ConsistencyCase{"OtherD",
+                                      [](auto numbers) {
+                                          numbers[kD] =
+                                              PrivateNumbers(CryptoTestKeys::OtherRsa2048())[kD];
+                                          return RsaPrivateKey(numbers);
+                                      },
+                                      false},
+                      ConsistencyCase{"ChangedD", Changed(kD), false},
+                      ConsistencyCase{"ChangedP", Changed(kP), false},
+                      ConsistencyCase{"ChangedQ", Changed(kQ), false},
+                      ConsistencyCase{"ChangedDp", Changed(kDp), false},
+                      ConsistencyCase{"ChangedDq", Changed(kDq), false},
+                      ConsistencyCase{"ChangedQinv", Changed(kQinv), false},
+                      // Still odd, so only e * d = 1 tells.
+                      ConsistencyCase{"OtherE",
+                                      [](auto numbers) {
+                                          numbers[kE] = {0x01, 0x00, 0x03};
+                                          return RsaPrivateKey(numbers);
+                                      },
+                                      false},
+                      ConsistencyCase{"DLongerThanModulus",
+                                      [](auto numbers) {
+                                          numbers[kD].insert(numbers[kD].begin(), 0x01);
+                                          return RsaPrivateKey(numbers);
+                                      },
+                                      false},
+                      ConsistencyCase{"PrimesOfOne",
+                                      [](auto numbers) {
+                                          numbers[kP] = {0x01};
+                                          numbers[kQ] = numbers[kN];
+                                          return RsaPrivateKey(numbers);
+                                      },
+                                      false},
+                      ConsistencyCase{"Pkcs8WithItsOwnPublicKey",
+                                      [](auto numbers) {
+                                          return PrivateKeyInfoWithPublicKey(
+                                              numbers, CryptoTestKeys::Rsa(2048).publicBare);
+                                      },
+                                      true},
+                      ConsistencyCase{"Pkcs8WithAnotherPublicKey",
+                                      [](auto numbers) {
+                                          return PrivateKeyInfoWithPublicKey(
+                                              numbers, CryptoTestKeys::OtherRsa2048().publicBare);
+                                      },
+                                      false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- No value -------------------------------------------------------------------

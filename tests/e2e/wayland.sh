@@ -126,6 +126,9 @@ fail_row() {
 
 zelvora_pid=""
 start_zelvora() {
+    # Each row types both paths into empty boxes: no paths remembered from
+    # an earlier row.
+    rm -rf "$XDG_CONFIG_HOME"
     QT_QPA_PLATFORM=$platform ./zelvora 2>>"$HOME/zelvora.log" &
     zelvora_pid=$!
     pids+=("$zelvora_pid")

@@ -14,8 +14,12 @@ class FakeWorkWindow : public WorkWindowPort {
 public:
     QString PrivateKeyPath() const override { return privateKeyPath; }
     QString PublicKeyPath() const override { return publicKeyPath; }
-    QString MessageText() const override { return message; }
-    void SetMessageText(const QString& text) override { message = text; }
+    // Copies both ways, as the text widget does, so an operation's own
+    // strings are never shared with the window's.
+    QString MessageText() const override { return QString(message.constData(), message.size()); }
+    void SetMessageText(const QString& text) override {
+        message = QString(text.constData(), text.size());
+    }
     QString StagingText() const override { return staging; }
     void SetStagingText(const QString& text) override { staging = text; }
     void BeginWork(const QString& caption) override {

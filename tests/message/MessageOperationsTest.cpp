@@ -76,6 +76,8 @@ protected:
         WriteKeyFile(bobPrivate_, Bob().privateBlob);
         WriteKeyFile(bobPublic_, Bob().publicBlob);
         std::ofstream(garbage_.toStdString()) << "00112233\r\n";
+        // Also taken as a private key file, which must be the user's alone.
+        QFile::setPermissions(garbage_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 
     QString Path(const char* name) const { return dir_.filePath(name); }

@@ -29,6 +29,8 @@ void WriteKeyFile(const QString& path, const Bytes& blob) {
             static_cast<qint64>(text.size())) {
         throw std::runtime_error("cannot write test key file");
     }
+    // Private key files that others may read are refused.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 }  // namespace zelvora::test

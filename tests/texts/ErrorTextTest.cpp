@@ -27,7 +27,7 @@ TEST(ErrorTextTest, EveryCodeHasItsOwnNumberAndWholeSentences) {
             EXPECT_EQ(text.back(), '.') << text;
             // The command line has no clipboard to send the user to.
             if (surface == Surface::CommandLine) {
-                EXPECT_EQ(text.find("Copy"), std::string::npos) << text;
+                EXPECT_EQ(text.find("to the clipboard"), std::string::npos) << text;
             }
         }
     }
