@@ -2,10 +2,13 @@
 // zelvora-keygen: makes the key pair whose two halves Zelvora reads from a
 // private (.skey) and a public (.pkey) key file.
 
+#include "base/ErrorCode.h"
 #include "crypto/CryptoLibrary.h"
+#include "keys/KeyFileDescription.h"
 #include "keys/KeyFileWriter.h"
 #include "keys/KeyPairGenerator.h"
 #include "platform/ProcessHardening.h"
+#include "texts/ErrorReport.h"
 #include "texts/ErrorText.h"
 #include "texts/Version.h"
 
@@ -17,11 +20,13 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
 namespace KeyFileWriter = zelvora::KeyFileWriter;
+using zelvora::KeyFileKind;
 using zelvora::KeyPairGenerator;
 
 constexpr std::string_view kProgram = "zelvora-keygen";
@@ -34,13 +39,20 @@ constexpr int kExitUsage = 2;
 
 constexpr std::string_view kUsage =
     "Usage: zelvora-keygen [--bits N] NAME\n"
+    "       zelvora-keygen --fingerprint FILE...\n"
     "\n"
     "Makes a new RSA key pair for Zelvora and writes it to two key files:\n"
     "  NAME.skey   the private key: keep it to yourself\n"
     "  NAME.pkey   the public key: give it to the people who send you messages\n"
     "\n"
+    "and prints their fingerprint. With --fingerprint, prints for each key file\n"
+    "its fingerprint, key size and kind, to compare with the key's owner before\n"
+    "you trust it.\n"
+    "\n"
     "Options:\n"
     "  --bits N    key size in bits, from 2048 to 16384 (default 3072)\n"
+    "  --fingerprint\n"
+    "              show the fingerprints of the key files FILE... instead\n"
     "  -h, --help  show this help and exit\n"
     "  --version   show the version and exit\n"
     "  --          end of options; use it before a NAME that starts with '-'\n"
@@ -49,7 +61,11 @@ constexpr std::string_view kUsage =
 
 struct Options {
     int bits = KeyPairGenerator::kDefaultBits;
+    bool bitsGiven = false;
     std::string name;
+    // With --fingerprint, the key files to describe instead of NAME.
+    bool fingerprint = false;
+    std::vector<std::string> files;
     bool help = false;
     bool version = false;
 };
@@ -69,7 +85,6 @@ std::expected<int, std::string> ParseBits(std::string_view text) {
 
 std::expected<Options, std::string> ParseArguments(std::span<char* const> args) {
     Options options;
-    bool haveName = false;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
@@ -85,6 +100,10 @@ std::expected<Options, std::string> ParseArguments(std::span<char* const> args) 
             if (arg == "--version") {
                 options.version = true;
                 return options;
+            }
+            if (arg == "--fingerprint") {
+                options.fingerprint = true;
+                continue;
             }
             std::string_view value;
             if (arg == "--bits") {
@@ -102,22 +121,34 @@ std::expected<Options, std::string> ParseArguments(std::span<char* const> args) 
                 return std::unexpected(bits.error());
             }
             options.bits = *bits;
+            options.bitsGiven = true;
             continue;
         }
-        if (haveName) {
-            return std::unexpected("only one NAME is taken, but '" + std::string(arg) +
-                                   "' follows '" + options.name + "'");
-        }
-        // NAME gets an extension appended, so it must end in a file name of
-        // its own: "" or "keys/" would make hidden files named ".skey".
-        if (arg.empty() || arg.ends_with('/')) {
-            return std::unexpected("NAME must end in a file name, not '" + std::string(arg) + "'");
-        }
-        options.name = arg;
-        haveName = true;
+        // Whether these are key files or NAME is known only at the end.
+        options.files.emplace_back(arg);
     }
-    if (!haveName) {
-        return std::unexpected("missing NAME");
+    if (options.fingerprint) {
+        if (options.bitsGiven) {
+            return std::unexpected(std::string("--bits makes no sense with --fingerprint"));
+        }
+        if (options.files.empty()) {
+            return std::unexpected(std::string("--fingerprint needs at least one FILE"));
+        }
+        return options;
+    }
+    if (options.files.empty()) {
+        return std::unexpected(std::string("missing NAME"));
+    }
+    if (options.files.size() > 1) {
+        return std::unexpected("only one NAME is taken, but '" + options.files[1] + "' follows '" +
+                               options.files[0] + "'");
+    }
+    options.name = std::move(options.files[0]);
+    options.files.clear();
+    // NAME gets an extension appended, so it must end in a file name of its
+    // own: "" or "keys/" would make hidden files named ".skey".
+    if (options.name.empty() || options.name.ends_with('/')) {
+        return std::unexpected("NAME must end in a file name, not '" + options.name + "'");
     }
     return options;
 }
@@ -176,13 +207,56 @@ int Run(const Options& options) {
         return FailOn(privatePath, written.error());
     }
 
+    // Read back from the file as written, so what is printed is what the
+    // people given the .pkey will see.
+    const auto described = zelvora::DescribeKeyFile(publicPath.string(), KeyFileKind::Public);
+    if (!described) {
+        return Fail(described.error());
+    }
     std::cout << "Private key: " << privatePath.string() << '\n'
               << "Public key:  " << publicPath.string() << '\n'
+              << "Fingerprint: " << zelvora::FingerprintText(described->fingerprint) << '\n'
               << "Keep " << privatePath.string()
               << " to yourself: whoever has it can read the messages sent to you.\n"
               << "Give " << publicPath.string()
               << " to the people who send you messages: they encrypt with it.\n";
     return kExitOk;
+}
+
+// The slot a file is read for: the name says which a key file is meant to
+// be; a file named otherwise is taken for what it holds, and a private key
+// in it is then held to the private key file rules.
+std::expected<zelvora::KeyFileDescription, zelvora::Error> DescribeAnyKeyFile(
+    const std::string& path) {
+    if (path.ends_with(".skey")) {
+        return zelvora::DescribeKeyFile(path, KeyFileKind::Private);
+    }
+    auto described = zelvora::DescribeKeyFile(path, KeyFileKind::Public);
+    if (!described && !path.ends_with(".pkey") &&
+        described.error().number == zelvora::ErrorNumber(zelvora::ErrorCode::PublicKeyIsPrivate)) {
+        return zelvora::DescribeKeyFile(path, KeyFileKind::Private);
+    }
+    return described;
+}
+
+// One line per file, in the order given; a file that holds no usable key is
+// reported and the others are still shown.
+int PrintFingerprints(const std::vector<std::string>& files) {
+    int status = kExitOk;
+    for (const std::string& path : files) {
+        const auto described = DescribeAnyKeyFile(path);
+        if (!described) {
+            std::cerr << kProgram << ": " << zelvora::FormatKeyFileLine(path, described.error())
+                      << '\n';
+            status = kExitFailure;
+            continue;
+        }
+        std::cout << zelvora::FingerprintText(described->fingerprint) << ' ' << described->bits
+                  << " bits, "
+                  << (described->kind == KeyFileKind::Private ? "private key, " : "public key, ")
+                  << path << '\n';
+    }
+    return status;
 }
 
 }  // namespace
@@ -205,6 +279,9 @@ int main(int argc, char** argv) {
         std::cout << kProgram << ' ' << zelvora::kVersion << '\n'
                   << "Licensed under the Apache License, Version 2.0.\n";
         return kExitOk;
+    }
+    if (options->fingerprint) {
+        return PrintFingerprints(options->files);
     }
     // The key pair lives only inside Run; its private half wipes itself there.
     return Run(*options);
