@@ -4,6 +4,7 @@
 #include "message/EncryptToClipboard.h"
 #include "texts/Version.h"
 #include "ui/EnterClicksButton.h"
+#include "ui/KeyFileTip.h"
 #include "widgets/ApplicationIcon.h"
 #include "widgets/MessageField.h"
 #include "ui/Twips.h"
@@ -159,6 +160,8 @@ void frmZuzezoRevevur::Form_Load() {
     // gone is shown all the same, and the first press reports it.
     txtPrivateKeyFile->setText(ports_.settings->Read(kApplication, kSection, kPrivateKeyFile));
     txtPublicKeyFile->setText(ports_.settings->Read(kApplication, kSection, kPublicKeyFile));
+    ShowKeyFileTip(txtPrivateKeyFile, KeyFileKind::Private);
+    ShowKeyFileTip(txtPublicKeyFile, KeyFileKind::Public);
     txtPrivateKeyFile->setFocus();
 }
 
@@ -300,12 +303,24 @@ void frmZuzezoRevevur::txtPublicKeyFile_LostFocus() {
 }
 
 // Only paths are stored, exactly as the boxes hold them; never key material.
+// Wherever a path is taken, the box also tells which key it names.
 void frmZuzezoRevevur::SavePrivateKeyFilePath() {
     ports_.settings->Write(kApplication, kSection, kPrivateKeyFile, txtPrivateKeyFile->text());
+    ShowKeyFileTip(txtPrivateKeyFile, KeyFileKind::Private);
 }
 
 void frmZuzezoRevevur::SavePublicKeyFilePath() {
     ports_.settings->Write(kApplication, kSection, kPublicKeyFile, txtPublicKeyFile->text());
+    ShowKeyFileTip(txtPublicKeyFile, KeyFileKind::Public);
+}
+
+// The size and fingerprint where a mouse user and a screen reader find them,
+// so a key can be checked against its owner's without any press; the box
+// itself keeps showing the path, and nothing moves.
+void frmZuzezoRevevur::ShowKeyFileTip(QLineEdit* box, KeyFileKind kind) {
+    const QString tip = KeyFileTip(box->text(), kind);
+    box->setToolTip(tip);
+    box->setAccessibleDescription(tip);
 }
 
 bool frmZuzezoRevevur::eventFilter(QObject* watched, QEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "keys/KeyFile.h"
 #include "message/WorkWindowPort.h"
 #include "ui/MainWindowPorts.h"
 
@@ -74,6 +75,7 @@ private:
     void SetWorkControlsEnabled(bool enabled);
     void SavePrivateKeyFilePath();
     void SavePublicKeyFilePath();
+    void ShowKeyFileTip(QLineEdit* box, KeyFileKind kind);
     void SelectKeyFile(const QString& title, const QString& filter, QLineEdit* box,
                        const QLineEdit* otherBox, void (frmZuzezoRevevur::*save)());
 
