@@ -76,6 +76,22 @@ def openssl(args, data):
     return subprocess.run(["openssl", *args], input=data, capture_output=True)
 
 
+def openssl_fingerprint(hex_path, private):
+    """The fingerprint as the manual page tells anyone to compute it."""
+    pkey = ["pkey", "-inform", "DER", "-outform", "DER"]
+    pkey += ["-pubout"] if private else ["-pubin"]
+    command = (f"xxd -r -p {hex_path} | openssl {' '.join(pkey)} | "
+               "openssl dgst -sha256 -binary | base64 | tr -d =")
+    result = subprocess.run(["sh", "-c", command], capture_output=True, check=True)
+    return "SHA256:" + result.stdout.decode().strip()
+
+
+def write_hex(path, blob, mode):
+    with open(path, "w") as f:
+        f.write(blob.hex().upper() + "\r\n")
+    os.chmod(path, mode)
+
+
 class TempDirCase(unittest.TestCase):
     def setUp(self):
         self.dir = tempfile.mkdtemp(prefix="keygen-test-")
@@ -158,6 +174,37 @@ class GeneratedPairTest(unittest.TestCase):
         parsed = openssl(["asn1parse", "-inform", "DER"], private_der).stdout.decode()
         self.assertIn(":rsaEncryption", parsed)
 
+    def test_fingerprints_agree_with_openssl(self):
+        # The same key in each form a key file may hold: PKCS#8 and SPKI as
+        # made here, and PKCS#1 as other tools write it.
+        pkcs1_private = openssl(["rsa", "-inform", "DER", "-outform", "DER", "-traditional"],
+                                read_blob(self.skey)).stdout
+        pkcs1_public = openssl(["rsa", "-pubin", "-inform", "DER", "-outform", "DER",
+                                "-RSAPublicKey_out"], read_blob(self.pkey)).stdout
+        folder = tempfile.mkdtemp(prefix="keygen-test-")
+        self.addCleanup(shutil.rmtree, folder)
+        write_hex(os.path.join(folder, "pkcs1.skey"), pkcs1_private, 0o600)
+        write_hex(os.path.join(folder, "pkcs1.pkey"), pkcs1_public, 0o644)
+        # A private key in a file named otherwise is still held to the rules.
+        write_hex(os.path.join(folder, "alice.key"), read_blob(self.skey), 0o600)
+        expected = openssl_fingerprint(self.pkey, private=False)
+        self.assertEqual(openssl_fingerprint(self.skey, private=True), expected)
+        self.assertRegex(expected, r"\ASHA256:[A-Za-z0-9+/]{43}\Z")
+        cases = [
+            (self.skey, "private key"),
+            (self.pkey, "public key"),
+            (os.path.join(folder, "pkcs1.skey"), "private key"),
+            (os.path.join(folder, "pkcs1.pkey"), "public key"),
+            (os.path.join(folder, "alice.key"), "private key"),
+        ]
+        result = run_keygen(["--fingerprint", *[path for path, _ in cases]], self.dir)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stderr, b"")
+        lines = result.stdout.decode().splitlines()
+        self.assertEqual(lines, [f"{expected} 2048 bits, {kind}, {path}" for path, kind in cases])
+        # What the generator printed when it made the pair is the same.
+        self.assertIn(f"Fingerprint: {expected}", self.result.stdout.decode().splitlines())
+
     def test_public_key_belongs_to_private_key(self):
         derived = openssl(["pkey", "-inform", "DER", "-pubout", "-outform", "DER"],
                           read_blob(self.skey))
@@ -230,6 +277,8 @@ class CommandLineFormsTest(TempDirCase):
             (["--bits=1024", "k"], "not '1024'"),
             ([""], "NAME must end in a file name"),
             (["sub/"], "NAME must end in a file name"),
+            (["--fingerprint"], "--fingerprint needs at least one FILE"),
+            (["--fingerprint", "--bits", "2048", "k.pkey"], "--bits makes no sense"),
         ]
         for args, message in cases:
             with self.subTest(args=args):
@@ -271,6 +320,44 @@ class RefusalTest(TempDirCase):
                 if kind == "file":
                     with open(target, "rb") as f:
                         self.assertEqual(f.read(), b"old content\r\n")
+
+
+class FingerprintRefusalTest(TempDirCase):
+    def test_each_file_without_a_usable_key_is_named_and_the_rest_shown(self):
+        good = self.path("good.pkey")
+        run = run_keygen(["--bits", "2048", "good"], self.dir)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        os.remove(self.path("good.skey"))
+        public = read_blob(good)
+        # (file name, content or None for no file, mode, words in the complaint)
+        cases = [
+            ("notes.txt", b"hello, world\n", 0o644, "readable"),
+            ("garbage.pkey", b"00112233\r\n", 0o644, "readable"),
+            ("empty.skey", b"", 0o600, "holds no key"),
+            ("missing.pkey", None, 0, "No such file"),
+            ("open.skey", None, 0o644, "chmod 600"),
+            ("swapped.skey", public.hex().upper().encode() + b"\r\n", 0o600, "public"),
+        ]
+        for name, content, mode, words in cases:
+            with self.subTest(name=name):
+                path = self.path(name)
+                if name == "open.skey":
+                    shutil.copy(self.path("good.pkey"), path)  # any content
+                if content is not None:
+                    with open(path, "wb") as f:
+                        f.write(content)
+                if os.path.exists(path):
+                    os.chmod(path, mode)
+                result = run_keygen(["--fingerprint", path, good], self.dir)
+                self.assertEqual(result.returncode, 1, result.stdout)
+                err = result.stderr.decode()
+                self.assertEqual(len(err.splitlines()), 1, err)
+                self.assertIn(path, err)
+                self.assertIn(words.lower(), err.lower())
+                # The good file after it is still shown.
+                out = result.stdout.decode().splitlines()
+                self.assertEqual(len(out), 1, out)
+                self.assertTrue(out[0].endswith(" 2048 bits, public key, " + good), out)
 
 
 class WriteFailureTest(TempDirCase):

@@ -4,11 +4,13 @@
 #include "tests/fakes/FakeFileDialog.h"
 #include "tests/fakes/FakeSettingsStore.h"
 #include "tests/support/ShowMainWindow.h"
+#include "tests/support/TestKeys.h"
 #include "tests/fakes/RecordingMessageBox.h"
 #include "ui/QtFileDialog.h"
 #include "ui/QtSettingsStore.h"
 
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -325,6 +327,86 @@ private slots:
         w.reset();
         auto again = MakeWindow(false, true);
         QCOMPARE(again->txtPrivateKeyFile->text(), QStringLiteral("/home/me/new.skey"));
+    }
+
+    // Each box tells the size and fingerprint of the key its path names, or
+    // in a word why it names none, wherever the path is taken: leaving the
+    // box, the dialog, the start. Never through a message box.
+    void boxTellsWhichKeyItNames_data() {
+        QTest::addColumn<QString>("which");
+        QTest::addColumn<QString>("file");  // what the path names
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("expected");  // "<key>": size, kind, fingerprint
+        // clang-format off
+        QTest::newRow("private key, focus")   << "private" << "a.skey"    << "focus"   << "<key>";
+        QTest::newRow("public key, dialog")   << "public"  << "a.pkey"    << "dialog"  << "<key>";
+        QTest::newRow("private key, start")   << "private" << "a.skey"    << "start"   << "<key>";
+        QTest::newRow("public key, start")    << "public"  << "a.pkey"    << "start"   << "<key>";
+        QTest::newRow("missing file")         << "public"  << "gone.pkey" << "focus"   << "No key file";
+        QTest::newRow("not a key")            << "public"  << "notes.txt" << "focus"   << "Not a key";
+        QTest::newRow("not a key, dialog")    << "private" << "notes.txt" << "dialog"  << "Not a key";
+        QTest::newRow("private, others read") << "private" << "open.skey" << "focus"   << "File others can read";
+        QTest::newRow("public in private")    << "private" << "a.pkey"    << "focus"   << "A public key, not private";
+        QTest::newRow("a folder")             << "public"  << ""          << "focus"   << "A folder, not a key file";
+        QTest::newRow("emptied")              << "private" << "<empty>"   << "focus"   << "";
+        // clang-format on
+    }
+
+    void boxTellsWhichKeyItNames() {
+        QFETCH(QString, which);
+        QFETCH(QString, file);
+        QFETCH(QString, how);
+        QFETCH(QString, expected);
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const test::KeyPair& pair = test::Alice();
+        test::WriteKeyFile(folder.filePath("a.skey"), pair.privateBlob);
+        test::WriteKeyFile(folder.filePath("a.pkey"), pair.publicBlob);
+        test::WriteKeyFile(folder.filePath("open.skey"), pair.privateBlob);
+        const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
+        QVERIFY(QFile::setPermissions(folder.filePath("a.skey"), ownerOnly));
+        QVERIFY(QFile::setPermissions(folder.filePath("open.skey"),
+                                      ownerOnly | QFile::ReadGroup | QFile::ReadOther));
+        QFile notes(folder.filePath("notes.txt"));
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("Call Bob on Tuesday.\n");
+        notes.close();
+        QVERIFY(QFile::setPermissions(folder.filePath("notes.txt"), ownerOnly));
+        if (expected == "<key>") {
+            const QByteArray digest = QCryptographicHash::hash(
+                QByteArray(reinterpret_cast<const char*>(pair.publicBlob.data()),
+                           static_cast<qsizetype>(pair.publicBlob.size())),
+                QCryptographicHash::Sha256);
+            expected = QStringLiteral("2048-bit %1 key, SHA256:").arg(which) +
+                       QString::fromLatin1(digest.toBase64(QByteArray::OmitTrailingEquals));
+        }
+        const QString path = file == "<empty>" ? QString() : folder.filePath(file);
+
+        if (how == "start") {
+            store_.values[Stored(which, "").chopped(1)] = path;
+        }
+        auto w = MakeWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QLineEdit* box = Box(*w, which);
+        if (how != "start") {
+            box->setToolTip(QStringLiteral("stale"));
+            box->setAccessibleDescription(QStringLiteral("stale"));
+        }
+        if (how == "dialog") {
+            dialog_.answers = {path};
+            QTest::mouseClick(
+                which == "private" ? w->cmdSelectPrivateKeyFile : w->cmdSelectPublicKeyFile,
+                Qt::LeftButton);
+        } else if (how == "focus") {
+            box->setFocus();
+            box->setText(path);
+            QTest::keyClick(box, Qt::Key_Tab);
+        }
+
+        QCOMPARE(box->text(), path);
+        QCOMPARE(box->toolTip(), expected);
+        QCOMPARE(box->accessibleDescription(), expected);
+        QCOMPARE(box_.shown, QStringList());
     }
 
     // The dialog opens in the folder of the path in its own box, else in the
