@@ -110,8 +110,10 @@ TEST_F(MessageOperationsTest, EncryptLeavesOnlyUpperCaseHexOnTheClipboard) {
     const QString hex = EncryptForAlice(QStringLiteral("Hello"));
     EXPECT_TRUE(box_.shown.isEmpty());
     EXPECT_TRUE(QRegularExpression("^[0-9A-F]+$").match(hex).hasMatch());
-    // version + 256-byte wrapped key + nonce + 5 bytes + tag, two digits each
-    EXPECT_EQ(hex.size(), 2 * (1 + 256 + 12 + 5 + 16));
+    // Signed with Bob's key: version + 256-byte wrapped key + nonce +
+    // fingerprint, length and 256-byte signature + 5 bytes + tag, two digits each
+    EXPECT_EQ(hex.size(), 2 * (1 + 256 + 12 + 32 + 2 + 256 + 5 + 16));
+    EXPECT_TRUE(hex.startsWith(QStringLiteral("02")));
     EXPECT_EQ(clipboard_.log, QStringList({"clear", "set", "release selection"}));
     EXPECT_TRUE(window_.message.isEmpty());
     ExpectIdleAfter("Encrypting...");
