@@ -27,8 +27,8 @@ SignatureNotice DescribeSignature(SignatureState state, const QString& keyFileNa
         case SignatureState::NoSenderKey:
             return {false, NotVerified(QStringLiteral("no key to check")),
                     QStringLiteral("Not verified: the message names the key %1 as its signer, "
-                                   "but the public key box names no key that could be read to "
-                                   "check the signature with, so it was not checked.")
+                                   "but no public key that could be read was named to check "
+                                   "the signature with, so it was not checked.")
                             .arg(signer) +
                         kAnyone};
         case SignatureState::OtherSigner:
