@@ -27,6 +27,8 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
+#include <span>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -162,11 +164,82 @@ std::unique_ptr<unsigned char[]> Output(std::size_t size, Extras extras) {
                                                                    : new unsigned char[size]());
 }
 
+// The outer layer's steps, shared by the floors. A fresh AES key and nonce,
+// the key wrapped with RSA-OAEP into out[1, 1 + k).
+void FloorWrap(EVP_PKEY* publicKey, std::size_t k, unsigned char* aesKey, unsigned char* out,
+               unsigned char* nonce) {
+    RAND_bytes(aesKey, kAesKey);
+    RAND_bytes(nonce, kNonce);
+    PkeyCtx rsa(EVP_PKEY_CTX_new_from_pkey(nullptr, publicKey, nullptr), EVP_PKEY_CTX_free);
+    auto oaep = Oaep();
+    std::size_t wrapped = k;
+    if (EVP_PKEY_encrypt_init_ex(rsa.get(), oaep.data()) != 1 ||
+        EVP_PKEY_encrypt(rsa.get(), out + 1, &wrapped, aesKey, kAesKey) != 1) {
+        Die("OAEP encrypt");
+    }
+}
+
+// GCM over the pieces one after the other into `body`, the first 1 + k
+// bytes of `out` as additional data, the tag after the body.
+void FloorSeal(const unsigned char* aesKey, const unsigned char* nonce, const unsigned char* out,
+               std::size_t k, std::initializer_list<std::span<const unsigned char>> pieces,
+               unsigned char* body) {
+    CipherCtx gcm(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
+    int written = 0;
+    if (EVP_EncryptInit_ex2(gcm.get(), Gcm(), aesKey, nonce, nullptr) != 1 ||
+        EVP_EncryptUpdate(gcm.get(), nullptr, &written, out, static_cast<int>(1 + k)) != 1) {
+        Die("GCM encrypt");
+    }
+    for (const auto piece : pieces) {
+        if (EVP_EncryptUpdate(gcm.get(), body, &written, piece.data(),
+                              static_cast<int>(piece.size())) != 1) {
+            Die("GCM encrypt");
+        }
+        body += piece.size();
+    }
+    if (EVP_EncryptFinal_ex(gcm.get(), body, &written) != 1 ||
+        EVP_CIPHER_CTX_ctrl(gcm.get(), EVP_CTRL_GCM_GET_TAG, kTag, body) != 1) {
+        Die("GCM encrypt");
+    }
+}
+
+// Unwraps the AES key and opens the content of `in` into fresh memory;
+// `size` is the content's length.
+std::unique_ptr<unsigned char[]> FloorOpen(const Bytes& in, EVP_PKEY* privateKey, Extras extras,
+                                           std::size_t& size) {
+    const auto k = static_cast<std::size_t>(EVP_PKEY_get_size(privateKey));
+    size = in.size() - 1 - k - kNonce - kTag;
+    const unsigned char* nonce = in.data() + 1 + k;
+    const unsigned char* body = nonce + kNonce;
+
+    PkeyCtx rsa(EVP_PKEY_CTX_new_from_pkey(nullptr, privateKey, nullptr), EVP_PKEY_CTX_free);
+    auto oaep = Oaep();
+    unsigned char aesKey[512];
+    std::size_t unwrapped = sizeof aesKey;
+    if (EVP_PKEY_decrypt_init_ex(rsa.get(), oaep.data()) != 1 ||
+        EVP_PKEY_decrypt(rsa.get(), aesKey, &unwrapped, in.data() + 1, k) != 1 ||
+        unwrapped != kAesKey) {
+        Die("OAEP decrypt");
+    }
+
+    std::unique_ptr<unsigned char[]> out = Output(size + 1, extras);
+    CipherCtx gcm(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
+    int written = 0;
+    if (EVP_DecryptInit_ex2(gcm.get(), Gcm(), aesKey, nonce, nullptr) != 1 ||
+        EVP_DecryptUpdate(gcm.get(), nullptr, &written, in.data(), static_cast<int>(1 + k)) != 1 ||
+        EVP_DecryptUpdate(gcm.get(), out.get(), &written, body, static_cast<int>(size)) != 1 ||
+        EVP_CIPHER_CTX_ctrl(gcm.get(), EVP_CTRL_GCM_SET_TAG, kTag,
+                            const_cast<unsigned char*>(body + size)) != 1 ||
+        EVP_DecryptFinal_ex(gcm.get(), out.get() + size, &written) != 1) {
+        Die("GCM decrypt");
+    }
+    return out;
+}
+
 template <Extras extras>
 void EncryptFloor(benchmark::State& state) {
     const auto& keys = Keys3072();
     const Bytes message = Message(static_cast<std::size_t>(state.range(0)));
-    const int size = static_cast<int>(message.size());
     for (auto _ : state) {
         Pkey publicKey = DecodePublic(keys.publicBlob);
         const auto k = static_cast<std::size_t>(EVP_PKEY_get_size(publicKey.get()));
@@ -175,29 +248,8 @@ void EncryptFloor(benchmark::State& state) {
         unsigned char aesKey[kAesKey];
         unsigned char* nonce = out.get() + 1 + k;
         out[0] = 1;
-        RAND_bytes(aesKey, sizeof aesKey);
-        RAND_bytes(nonce, kNonce);
-
-        PkeyCtx rsa(EVP_PKEY_CTX_new_from_pkey(nullptr, publicKey.get(), nullptr),
-                    EVP_PKEY_CTX_free);
-        auto oaep = Oaep();
-        std::size_t wrapped = k;
-        if (EVP_PKEY_encrypt_init_ex(rsa.get(), oaep.data()) != 1 ||
-            EVP_PKEY_encrypt(rsa.get(), out.get() + 1, &wrapped, aesKey, sizeof aesKey) != 1) {
-            Die("OAEP encrypt");
-        }
-
-        CipherCtx gcm(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
-        int written = 0;
-        unsigned char* body = nonce + kNonce;
-        if (EVP_EncryptInit_ex2(gcm.get(), Gcm(), aesKey, nonce, nullptr) != 1 ||
-            EVP_EncryptUpdate(gcm.get(), nullptr, &written, out.get(), static_cast<int>(1 + k)) !=
-                1 ||
-            EVP_EncryptUpdate(gcm.get(), body, &written, message.data(), size) != 1 ||
-            EVP_EncryptFinal_ex(gcm.get(), body + size, &written) != 1 ||
-            EVP_CIPHER_CTX_ctrl(gcm.get(), EVP_CTRL_GCM_GET_TAG, kTag, body + size) != 1) {
-            Die("GCM encrypt");
-        }
+        FloorWrap(publicKey.get(), k, aesKey, out.get(), nonce);
+        FloorSeal(aesKey, nonce, out.get(), k, {message}, nonce + kNonce);
         benchmark::DoNotOptimize(out.get());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
@@ -210,34 +262,8 @@ void DecryptFloor(benchmark::State& state) {
     for (auto _ : state) {
         Pkey privateKey = DecodePrivate(keys.privateBlob);
         Pkey publicKey = DecodePublic(keys.publicBlob);
-        const auto k = static_cast<std::size_t>(EVP_PKEY_get_size(privateKey.get()));
-        const std::size_t size = in.size() - 1 - k - kNonce - kTag;
-        const unsigned char* nonce = in.data() + 1 + k;
-        const unsigned char* body = nonce + kNonce;
-
-        PkeyCtx rsa(EVP_PKEY_CTX_new_from_pkey(nullptr, privateKey.get(), nullptr),
-                    EVP_PKEY_CTX_free);
-        auto oaep = Oaep();
-        unsigned char aesKey[512];
-        std::size_t unwrapped = sizeof aesKey;
-        if (EVP_PKEY_decrypt_init_ex(rsa.get(), oaep.data()) != 1 ||
-            EVP_PKEY_decrypt(rsa.get(), aesKey, &unwrapped, in.data() + 1, k) != 1 ||
-            unwrapped != kAesKey) {
-            Die("OAEP decrypt");
-        }
-
-        std::unique_ptr<unsigned char[]> out = Output(size + 1, extras);
-        CipherCtx gcm(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
-        int written = 0;
-        if (EVP_DecryptInit_ex2(gcm.get(), Gcm(), aesKey, nonce, nullptr) != 1 ||
-            EVP_DecryptUpdate(gcm.get(), nullptr, &written, in.data(), static_cast<int>(1 + k)) !=
-                1 ||
-            EVP_DecryptUpdate(gcm.get(), out.get(), &written, body, static_cast<int>(size)) != 1 ||
-            EVP_CIPHER_CTX_ctrl(gcm.get(), EVP_CTRL_GCM_SET_TAG, kTag,
-                                const_cast<unsigned char*>(body + size)) != 1 ||
-            EVP_DecryptFinal_ex(gcm.get(), out.get() + size, &written) != 1) {
-            Die("GCM decrypt");
-        }
+        std::size_t size = 0;
+        std::unique_ptr<unsigned char[]> out = FloorOpen(in, privateKey.get(), extras, size);
         benchmark::DoNotOptimize(out.get());
         benchmark::DoNotOptimize(publicKey.get());
         if (extras == Extras::ZeroedAndWiped) {
@@ -337,8 +363,6 @@ void EncryptSignedFloor(benchmark::State& state) {
         const std::size_t head = 34 + s;
         const std::size_t total = 1 + k + kNonce + head + message.size() + kTag;
         std::unique_ptr<unsigned char[]> out(new unsigned char[total]);
-        unsigned char* nonce = out.get() + 1 + k;
-        unsigned char* body = nonce + kNonce;
 
         const Digest recipientPrint = FingerprintOf(publicKey.get());
         const Digest signerPrint = FingerprintOf(privateKey.get());
@@ -348,41 +372,23 @@ void EncryptSignedFloor(benchmark::State& state) {
         inner[33] = static_cast<unsigned char>(s);
         MdCtx md(EVP_MD_CTX_new(), EVP_MD_CTX_free);
         auto pss = Pss();
-        std::size_t signed_ = s;
+        std::size_t signatureSize = s;
         if (EVP_DigestSignInit_ex(md.get(), nullptr, "SHA256", nullptr, nullptr, privateKey.get(),
                                   pss.data()) != 1) {
             Die("PSS init");
         }
         FeedSigned<SignUpdate>(md.get(), recipientPrint, signerPrint, message.data(),
                                message.size());
-        if (EVP_DigestSignFinal(md.get(), inner + 34, &signed_) != 1) {
+        if (EVP_DigestSignFinal(md.get(), inner + 34, &signatureSize) != 1) {
             Die("PSS sign");
         }
 
         unsigned char aesKey[kAesKey];
+        unsigned char* nonce = out.get() + 1 + k;
         out[0] = 2;
-        RAND_bytes(aesKey, sizeof aesKey);
-        RAND_bytes(nonce, kNonce);
-        PkeyCtx rsa(EVP_PKEY_CTX_new_from_pkey(nullptr, publicKey.get(), nullptr),
-                    EVP_PKEY_CTX_free);
-        auto oaep = Oaep();
-        std::size_t wrapped = k;
-        if (EVP_PKEY_encrypt_init_ex(rsa.get(), oaep.data()) != 1 ||
-            EVP_PKEY_encrypt(rsa.get(), out.get() + 1, &wrapped, aesKey, sizeof aesKey) != 1) {
-            Die("OAEP encrypt");
-        }
-        CipherCtx gcm(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
-        int written = 0;
-        const int size = static_cast<int>(message.size());
-        if (EVP_EncryptInit_ex2(gcm.get(), Gcm(), aesKey, nonce, nullptr) != 1 ||
-            EVP_EncryptUpdate(gcm.get(), nullptr, &written, out.get(), static_cast<int>(1 + k)) !=
-                1 ||
-            EVP_EncryptUpdate(gcm.get(), body, &written, inner, static_cast<int>(head)) != 1 ||
-            EVP_EncryptUpdate(gcm.get(), body + head, &written, message.data(), size) != 1 ||
-            EVP_EncryptFinal_ex(gcm.get(), body + head + size, &written) != 1 ||
-            EVP_CIPHER_CTX_ctrl(gcm.get(), EVP_CTRL_GCM_GET_TAG, kTag, body + head + size) != 1) {
-            Die("GCM encrypt");
-        }
+        FloorWrap(publicKey.get(), k, aesKey, out.get(), nonce);
+        FloorSeal(aesKey, nonce, out.get(), k,
+                  {std::span<const unsigned char>(inner, head), message}, nonce + kNonce);
         benchmark::DoNotOptimize(out.get());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
@@ -396,37 +402,12 @@ void DecryptVerifiedFloor(benchmark::State& state) {
     if (!ciphertext) {
         Die("EncryptBytes");
     }
-    const Bytes& in = *ciphertext;
     for (auto _ : state) {
         Pkey privateKey = DecodePrivate(keys.privateBlob);
         Pkey publicKey = DecodePublic(keys.publicBlob);
-        const auto k = static_cast<std::size_t>(EVP_PKEY_get_size(privateKey.get()));
-        const std::size_t size = in.size() - 1 - k - kNonce - kTag;
-        const unsigned char* nonce = in.data() + 1 + k;
-        const unsigned char* body = nonce + kNonce;
-
-        PkeyCtx rsa(EVP_PKEY_CTX_new_from_pkey(nullptr, privateKey.get(), nullptr),
-                    EVP_PKEY_CTX_free);
-        auto oaep = Oaep();
-        unsigned char aesKey[512];
-        std::size_t unwrapped = sizeof aesKey;
-        if (EVP_PKEY_decrypt_init_ex(rsa.get(), oaep.data()) != 1 ||
-            EVP_PKEY_decrypt(rsa.get(), aesKey, &unwrapped, in.data() + 1, k) != 1 ||
-            unwrapped != kAesKey) {
-            Die("OAEP decrypt");
-        }
-        std::unique_ptr<unsigned char[]> out(new unsigned char[size + 1]);
-        CipherCtx gcm(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
-        int written = 0;
-        if (EVP_DecryptInit_ex2(gcm.get(), Gcm(), aesKey, nonce, nullptr) != 1 ||
-            EVP_DecryptUpdate(gcm.get(), nullptr, &written, in.data(), static_cast<int>(1 + k)) !=
-                1 ||
-            EVP_DecryptUpdate(gcm.get(), out.get(), &written, body, static_cast<int>(size)) != 1 ||
-            EVP_CIPHER_CTX_ctrl(gcm.get(), EVP_CTRL_GCM_SET_TAG, kTag,
-                                const_cast<unsigned char*>(body + size)) != 1 ||
-            EVP_DecryptFinal_ex(gcm.get(), out.get() + size, &written) != 1) {
-            Die("GCM decrypt");
-        }
+        std::size_t size = 0;
+        std::unique_ptr<unsigned char[]> out =
+            FloorOpen(*ciphertext, privateKey.get(), Extras::None, size);
         const std::size_t s = (std::size_t{out[32]} << 8) | out[33];
         const Digest senderPrint = FingerprintOf(publicKey.get());
         const Digest ownPrint = FingerprintOf(privateKey.get());
