@@ -1,8 +1,11 @@
 // One press's worth of component work, ours against the bare OpenSSL calls
-// the same work needs: decode both DER key blobs, one RSA-OAEP operation
-// (RFC 8017, SHA-256), AES-256-GCM (NIST SP 800-38D) over the message.
+// the same work needs: decode the DER key blobs, one RSA-OAEP operation
+// (RFC 8017, SHA-256), AES-256-GCM (NIST SP 800-38D) over the message, and
+// for a signed message the two fingerprints and one RSASSA-PSS operation.
 // Both sides decode the keys anew on every round, as every press reads the
-// key files anew, and both write into an output buffer of their own.
+// key files anew, and both write into an output buffer of their own. An
+// unsigned Encrypt is one made with no private key named, so only the
+// public key is decoded for it.
 
 // The floor decodes with the low-level RSA calls: in OpenSSL 3 the EVP-level
 // d2i_PrivateKey and d2i_PUBKEY go through the generic decoder and cost
@@ -11,6 +14,7 @@
 
 #include "bench/BenchKeys.h"
 #include "crypto/EncryptionEngine.h"
+#include "crypto/FormatV2.h"
 #include "crypto/RsaMethod.h"
 
 #include <openssl/core_names.h>
@@ -21,7 +25,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <array>
+#include <initializer_list>
+#include <span>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -49,22 +56,34 @@ Bytes Message(std::size_t size) {
 }
 
 // Ours: what InitEncryptionMethod and the engine do for one press, minus
-// reading the files.
-std::unique_ptr<EncryptionEngine> LoadedEngine(const bench::BenchKeyPair& keys) {
+// reading the files. Without the private key the engine cannot sign.
+std::unique_ptr<EncryptionEngine> LoadedEngine(const bench::BenchKeyPair& keys,
+                                               bool withPrivateKey = true) {
     auto engine = EncryptionEngine::Create();
     auto method = RsaMethod::Create();
-    if (!engine || !method || !(*method)->SetPrivateKeyBlob(keys.privateBlob) ||
+    if (!engine || !method ||
+        !(*method)->SetPrivateKeyBlob(withPrivateKey ? RsaMethod::Blob(keys.privateBlob)
+                                                     : std::nullopt) ||
         !(*method)->SetPublicKeyBlob(keys.publicBlob) || !(*engine)->AttachMethod(*method)) {
         Die("loading the keys");
     }
     return std::move(*engine);
 }
 
+// Signed (format version 2) when made with the private key, else unsigned.
+Bytes MadeCiphertext(const bench::BenchKeyPair& keys, std::size_t size, bool signing) {
+    auto ciphertext = LoadedEngine(keys, signing)->EncryptBytes(Message(size), true);
+    if (!ciphertext) {
+        Die("EncryptBytes");
+    }
+    return std::move(*ciphertext);
+}
+
 void BM_Encrypt_Ours(benchmark::State& state) {
     const auto& keys = Keys3072();
     const Bytes message = Message(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
-        auto ciphertext = LoadedEngine(keys)->EncryptBytes(message, true);
+        auto ciphertext = LoadedEngine(keys, false)->EncryptBytes(message, true);
         if (!ciphertext) {
             Die("EncryptBytes");
         }
@@ -75,13 +94,9 @@ void BM_Encrypt_Ours(benchmark::State& state) {
 
 void BM_Decrypt_Ours(benchmark::State& state) {
     const auto& keys = Keys3072();
-    const auto ciphertext =
-        LoadedEngine(keys)->EncryptBytes(Message(static_cast<std::size_t>(state.range(0))), true);
-    if (!ciphertext) {
-        Die("EncryptBytes");
-    }
+    const Bytes ciphertext = MadeCiphertext(keys, static_cast<std::size_t>(state.range(0)), false);
     for (auto _ : state) {
-        auto plaintext = LoadedEngine(keys)->DecryptBytes(*ciphertext, true);
+        auto plaintext = LoadedEngine(keys)->DecryptBytes(ciphertext, true);
         if (!plaintext) {
             Die("DecryptBytes");
         }
@@ -150,13 +165,83 @@ std::unique_ptr<unsigned char[]> Output(std::size_t size, Extras extras) {
                                                                    : new unsigned char[size]());
 }
 
+// The outer layer's steps, shared by the floors. A fresh AES key and nonce,
+// the key wrapped with RSA-OAEP into out[1, 1 + k).
+void FloorWrap(EVP_PKEY* publicKey, std::size_t k, unsigned char* aesKey, unsigned char* out,
+               unsigned char* nonce) {
+    RAND_bytes(aesKey, kAesKey);
+    RAND_bytes(nonce, kNonce);
+    PkeyCtx rsa(EVP_PKEY_CTX_new_from_pkey(nullptr, publicKey, nullptr), EVP_PKEY_CTX_free);
+    auto oaep = Oaep();
+    std::size_t wrapped = k;
+    if (EVP_PKEY_encrypt_init_ex(rsa.get(), oaep.data()) != 1 ||
+        EVP_PKEY_encrypt(rsa.get(), out + 1, &wrapped, aesKey, kAesKey) != 1) {
+        Die("OAEP encrypt");
+    }
+}
+
+// GCM over the pieces one after the other into `body`, the first 1 + k
+// bytes of `out` as additional data, the tag after the body.
+void FloorSeal(const unsigned char* aesKey, const unsigned char* nonce, const unsigned char* out,
+               std::size_t k, std::initializer_list<std::span<const unsigned char>> pieces,
+               unsigned char* body) {
+    CipherCtx gcm(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
+    int written = 0;
+    if (EVP_EncryptInit_ex2(gcm.get(), Gcm(), aesKey, nonce, nullptr) != 1 ||
+        EVP_EncryptUpdate(gcm.get(), nullptr, &written, out, static_cast<int>(1 + k)) != 1) {
+        Die("GCM encrypt");
+    }
+    for (const auto piece : pieces) {
+        if (EVP_EncryptUpdate(gcm.get(), body, &written, piece.data(),
+                              static_cast<int>(piece.size())) != 1) {
+            Die("GCM encrypt");
+        }
+        body += piece.size();
+    }
+    if (EVP_EncryptFinal_ex(gcm.get(), body, &written) != 1 ||
+        EVP_CIPHER_CTX_ctrl(gcm.get(), EVP_CTRL_GCM_GET_TAG, kTag, body) != 1) {
+        Die("GCM encrypt");
+    }
+}
+
+// Unwraps the AES key and opens the content of `in` into fresh memory;
+// `size` is the content's length.
+std::unique_ptr<unsigned char[]> FloorOpen(const Bytes& in, EVP_PKEY* privateKey, Extras extras,
+                                           std::size_t& size) {
+    const auto k = static_cast<std::size_t>(EVP_PKEY_get_size(privateKey));
+    size = in.size() - 1 - k - kNonce - kTag;
+    const unsigned char* nonce = in.data() + 1 + k;
+    const unsigned char* body = nonce + kNonce;
+
+    PkeyCtx rsa(EVP_PKEY_CTX_new_from_pkey(nullptr, privateKey, nullptr), EVP_PKEY_CTX_free);
+    auto oaep = Oaep();
+    unsigned char aesKey[512];
+    std::size_t unwrapped = sizeof aesKey;
+    if (EVP_PKEY_decrypt_init_ex(rsa.get(), oaep.data()) != 1 ||
+        EVP_PKEY_decrypt(rsa.get(), aesKey, &unwrapped, in.data() + 1, k) != 1 ||
+        unwrapped != kAesKey) {
+        Die("OAEP decrypt");
+    }
+
+    std::unique_ptr<unsigned char[]> out = Output(size + 1, extras);
+    CipherCtx gcm(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
+    int written = 0;
+    if (EVP_DecryptInit_ex2(gcm.get(), Gcm(), aesKey, nonce, nullptr) != 1 ||
+        EVP_DecryptUpdate(gcm.get(), nullptr, &written, in.data(), static_cast<int>(1 + k)) != 1 ||
+        EVP_DecryptUpdate(gcm.get(), out.get(), &written, body, static_cast<int>(size)) != 1 ||
+        EVP_CIPHER_CTX_ctrl(gcm.get(), EVP_CTRL_GCM_SET_TAG, kTag,
+                            const_cast<unsigned char*>(body + size)) != 1 ||
+        EVP_DecryptFinal_ex(gcm.get(), out.get() + size, &written) != 1) {
+        Die("GCM decrypt");
+    }
+    return out;
+}
+
 template <Extras extras>
 void EncryptFloor(benchmark::State& state) {
     const auto& keys = Keys3072();
     const Bytes message = Message(static_cast<std::size_t>(state.range(0)));
-    const int size = static_cast<int>(message.size());
     for (auto _ : state) {
-        Pkey privateKey = DecodePrivate(keys.privateBlob);
         Pkey publicKey = DecodePublic(keys.publicBlob);
         const auto k = static_cast<std::size_t>(EVP_PKEY_get_size(publicKey.get()));
         const std::size_t total = 1 + k + kNonce + message.size() + kTag;
@@ -164,31 +249,9 @@ void EncryptFloor(benchmark::State& state) {
         unsigned char aesKey[kAesKey];
         unsigned char* nonce = out.get() + 1 + k;
         out[0] = 1;
-        RAND_bytes(aesKey, sizeof aesKey);
-        RAND_bytes(nonce, kNonce);
-
-        PkeyCtx rsa(EVP_PKEY_CTX_new_from_pkey(nullptr, publicKey.get(), nullptr),
-                    EVP_PKEY_CTX_free);
-        auto oaep = Oaep();
-        std::size_t wrapped = k;
-        if (EVP_PKEY_encrypt_init_ex(rsa.get(), oaep.data()) != 1 ||
-            EVP_PKEY_encrypt(rsa.get(), out.get() + 1, &wrapped, aesKey, sizeof aesKey) != 1) {
-            Die("OAEP encrypt");
-        }
-
-        CipherCtx gcm(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
-        int written = 0;
-        unsigned char* body = nonce + kNonce;
-        if (EVP_EncryptInit_ex2(gcm.get(), Gcm(), aesKey, nonce, nullptr) != 1 ||
-            EVP_EncryptUpdate(gcm.get(), nullptr, &written, out.get(), static_cast<int>(1 + k)) !=
-                1 ||
-            EVP_EncryptUpdate(gcm.get(), body, &written, message.data(), size) != 1 ||
-            EVP_EncryptFinal_ex(gcm.get(), body + size, &written) != 1 ||
-            EVP_CIPHER_CTX_ctrl(gcm.get(), EVP_CTRL_GCM_GET_TAG, kTag, body + size) != 1) {
-            Die("GCM encrypt");
-        }
+        FloorWrap(publicKey.get(), k, aesKey, out.get(), nonce);
+        FloorSeal(aesKey, nonce, out.get(), k, {message}, nonce + kNonce);
         benchmark::DoNotOptimize(out.get());
-        benchmark::DoNotOptimize(privateKey.get());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
 }
@@ -196,48 +259,166 @@ void EncryptFloor(benchmark::State& state) {
 template <Extras extras>
 void DecryptFloor(benchmark::State& state) {
     const auto& keys = Keys3072();
-    const auto ciphertext =
-        LoadedEngine(keys)->EncryptBytes(Message(static_cast<std::size_t>(state.range(0))), true);
-    if (!ciphertext) {
-        Die("EncryptBytes");
-    }
-    const Bytes& in = *ciphertext;
+    const Bytes in = MadeCiphertext(keys, static_cast<std::size_t>(state.range(0)), false);
     for (auto _ : state) {
         Pkey privateKey = DecodePrivate(keys.privateBlob);
         Pkey publicKey = DecodePublic(keys.publicBlob);
-        const auto k = static_cast<std::size_t>(EVP_PKEY_get_size(privateKey.get()));
-        const std::size_t size = in.size() - 1 - k - kNonce - kTag;
-        const unsigned char* nonce = in.data() + 1 + k;
-        const unsigned char* body = nonce + kNonce;
-
-        PkeyCtx rsa(EVP_PKEY_CTX_new_from_pkey(nullptr, privateKey.get(), nullptr),
-                    EVP_PKEY_CTX_free);
-        auto oaep = Oaep();
-        unsigned char aesKey[512];
-        std::size_t unwrapped = sizeof aesKey;
-        if (EVP_PKEY_decrypt_init_ex(rsa.get(), oaep.data()) != 1 ||
-            EVP_PKEY_decrypt(rsa.get(), aesKey, &unwrapped, in.data() + 1, k) != 1 ||
-            unwrapped != kAesKey) {
-            Die("OAEP decrypt");
-        }
-
-        std::unique_ptr<unsigned char[]> out = Output(size + 1, extras);
-        CipherCtx gcm(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
-        int written = 0;
-        if (EVP_DecryptInit_ex2(gcm.get(), Gcm(), aesKey, nonce, nullptr) != 1 ||
-            EVP_DecryptUpdate(gcm.get(), nullptr, &written, in.data(), static_cast<int>(1 + k)) !=
-                1 ||
-            EVP_DecryptUpdate(gcm.get(), out.get(), &written, body, static_cast<int>(size)) != 1 ||
-            EVP_CIPHER_CTX_ctrl(gcm.get(), EVP_CTRL_GCM_SET_TAG, kTag,
-                                const_cast<unsigned char*>(body + size)) != 1 ||
-            EVP_DecryptFinal_ex(gcm.get(), out.get() + size, &written) != 1) {
-            Die("GCM decrypt");
-        }
+        std::size_t size = 0;
+        std::unique_ptr<unsigned char[]> out = FloorOpen(in, privateKey.get(), extras, size);
         benchmark::DoNotOptimize(out.get());
         benchmark::DoNotOptimize(publicKey.get());
         if (extras == Extras::ZeroedAndWiped) {
             OPENSSL_cleanse(out.get(), size);
         }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+}
+
+// ---- Signed messages (format version 2) ----
+
+void BM_EncryptSigned_Ours(benchmark::State& state) {
+    const auto& keys = Keys3072();
+    const Bytes message = Message(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        auto ciphertext = LoadedEngine(keys)->EncryptBytes(message, true);
+        if (!ciphertext || (*ciphertext)[0] != 2) {
+            Die("EncryptBytes, signed");
+        }
+        benchmark::DoNotOptimize(ciphertext->data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+}
+
+void BM_DecryptVerified_Ours(benchmark::State& state) {
+    const auto& keys = Keys3072();
+    const Bytes ciphertext = MadeCiphertext(keys, static_cast<std::size_t>(state.range(0)), true);
+    for (auto _ : state) {
+        auto message = LoadedEngine(keys)->DecryptMessage(ciphertext, true);
+        if (!message || message->signature != SignatureState::Verified) {
+            Die("DecryptMessage, verified");
+        }
+        benchmark::DoNotOptimize(message->text.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+}
+
+using MdCtx = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
+using Digest = std::array<unsigned char, 32>;
+
+// SHA-256 of the key's SubjectPublicKeyInfo, by the cheapest route: the
+// legacy encoder, which skips the generic encoder framework.
+Digest FingerprintOf(EVP_PKEY* key) {
+    unsigned char* der = nullptr;
+    const int size = i2d_RSA_PUBKEY(EVP_PKEY_get0_RSA(key), &der);
+    Digest digest{};
+    if (size <= 0 || EVP_Digest(der, static_cast<std::size_t>(size), digest.data(), nullptr,
+                                EVP_sha256(), nullptr) != 1) {
+        Die("fingerprint");
+    }
+    OPENSSL_free(der);
+    return digest;
+}
+
+std::array<OSSL_PARAM, 4> Pss() {
+    static char pad[] = OSSL_PKEY_RSA_PAD_MODE_PSS;
+    static char digest[] = "SHA256";
+    static int salt = 32;
+    return {OSSL_PARAM_construct_utf8_string(OSSL_SIGNATURE_PARAM_PAD_MODE, pad, 0),
+            OSSL_PARAM_construct_utf8_string(OSSL_SIGNATURE_PARAM_MGF1_DIGEST, digest, 0),
+            OSSL_PARAM_construct_int(OSSL_SIGNATURE_PARAM_PSS_SALTLEN, &salt),
+            OSSL_PARAM_construct_end()};
+}
+
+// Feeds context, recipient, signer and message to a sign or verify context.
+template <int (*Update)(EVP_MD_CTX*, const void*, std::size_t)>
+void FeedSigned(EVP_MD_CTX* md, const Digest& recipient, const Digest& signer,
+                const unsigned char* message, std::size_t size) {
+    if (Update(md, FormatV2::kContext.data(), FormatV2::kContext.size()) != 1 ||
+        Update(md, recipient.data(), recipient.size()) != 1 ||
+        Update(md, signer.data(), signer.size()) != 1 || Update(md, message, size) != 1) {
+        Die("feeding the signed data");
+    }
+}
+
+int SignUpdate(EVP_MD_CTX* md, const void* data, std::size_t size) {
+    return EVP_DigestSignUpdate(md, data, size);
+}
+int VerifyUpdate(EVP_MD_CTX* md, const void* data, std::size_t size) {
+    return EVP_DigestVerifyUpdate(md, data, size);
+}
+
+// Decode both keys, both fingerprints, PSS sign, OAEP wrap, GCM over the
+// signer's fingerprint, length, signature and message.
+void EncryptSignedFloor(benchmark::State& state) {
+    const auto& keys = Keys3072();
+    const Bytes message = Message(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        Pkey privateKey = DecodePrivate(keys.privateBlob);
+        Pkey publicKey = DecodePublic(keys.publicBlob);
+        const auto k = static_cast<std::size_t>(EVP_PKEY_get_size(publicKey.get()));
+        const auto s = static_cast<std::size_t>(EVP_PKEY_get_size(privateKey.get()));
+        const std::size_t head = 34 + s;
+        const std::size_t total = 1 + k + kNonce + head + message.size() + kTag;
+        std::unique_ptr<unsigned char[]> out(new unsigned char[total]);
+
+        const Digest recipientPrint = FingerprintOf(publicKey.get());
+        const Digest signerPrint = FingerprintOf(privateKey.get());
+        unsigned char inner[34 + 2048];
+        std::copy(signerPrint.begin(), signerPrint.end(), inner);
+        inner[32] = static_cast<unsigned char>(s >> 8);
+        inner[33] = static_cast<unsigned char>(s);
+        MdCtx md(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+        auto pss = Pss();
+        std::size_t signatureSize = s;
+        if (EVP_DigestSignInit_ex(md.get(), nullptr, "SHA256", nullptr, nullptr, privateKey.get(),
+                                  pss.data()) != 1) {
+            Die("PSS init");
+        }
+        FeedSigned<SignUpdate>(md.get(), recipientPrint, signerPrint, message.data(),
+                               message.size());
+        if (EVP_DigestSignFinal(md.get(), inner + 34, &signatureSize) != 1) {
+            Die("PSS sign");
+        }
+
+        unsigned char aesKey[kAesKey];
+        unsigned char* nonce = out.get() + 1 + k;
+        out[0] = 2;
+        FloorWrap(publicKey.get(), k, aesKey, out.get(), nonce);
+        FloorSeal(aesKey, nonce, out.get(), k,
+                  {std::span<const unsigned char>(inner, head), message}, nonce + kNonce);
+        benchmark::DoNotOptimize(out.get());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+}
+
+// Decode both keys, OAEP unwrap, GCM, both fingerprints, PSS verify.
+void DecryptVerifiedFloor(benchmark::State& state) {
+    const auto& keys = Keys3072();
+    const Bytes ciphertext = MadeCiphertext(keys, static_cast<std::size_t>(state.range(0)), true);
+    for (auto _ : state) {
+        Pkey privateKey = DecodePrivate(keys.privateBlob);
+        Pkey publicKey = DecodePublic(keys.publicBlob);
+        std::size_t size = 0;
+        std::unique_ptr<unsigned char[]> out =
+            FloorOpen(ciphertext, privateKey.get(), Extras::None, size);
+        const std::size_t s = (std::size_t{out[32]} << 8) | out[33];
+        const Digest senderPrint = FingerprintOf(publicKey.get());
+        const Digest ownPrint = FingerprintOf(privateKey.get());
+        if (!std::equal(senderPrint.begin(), senderPrint.end(), out.get())) {
+            Die("signer");
+        }
+        MdCtx md(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+        auto pss = Pss();
+        if (EVP_DigestVerifyInit_ex(md.get(), nullptr, "SHA256", nullptr, nullptr, publicKey.get(),
+                                    pss.data()) != 1) {
+            Die("PSS init");
+        }
+        FeedSigned<VerifyUpdate>(md.get(), ownPrint, senderPrint, out.get() + 34 + s,
+                                 size - 34 - s);
+        if (EVP_DigestVerifyFinal(md.get(), out.get() + 34, s) != 1) {
+            Die("PSS verify");
+        }
+        benchmark::DoNotOptimize(out.get());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
 }
@@ -258,6 +439,14 @@ constexpr std::int64_t kMiB = 1 << 20;
     for (const std::int64_t size : {kKiB, kMiB, 16 * kMiB}) {
         add("BM_Decrypt_Ours", BM_Decrypt_Ours, size);
         add("BM_Decrypt_Floor", DecryptFloor<Extras::None>, size);
+    }
+    for (const std::int64_t size : {kKiB, kMiB, 16 * kMiB}) {
+        add("BM_EncryptSigned_Ours", BM_EncryptSigned_Ours, size);
+        add("BM_EncryptSigned_Floor", EncryptSignedFloor, size);
+    }
+    for (const std::int64_t size : {kKiB, kMiB, 16 * kMiB}) {
+        add("BM_DecryptVerified_Ours", BM_DecryptVerified_Ours, size);
+        add("BM_DecryptVerified_Floor", DecryptVerifiedFloor, size);
     }
     add("BM_Encrypt_FloorZeroedOutput", EncryptFloor<Extras::ZeroedOutput>, 16 * kMiB);
     add("BM_Decrypt_FloorZeroedAndWiped", DecryptFloor<Extras::ZeroedAndWiped>, 16 * kMiB);

@@ -76,10 +76,15 @@ std::expected<Options, std::string> ParseCommandLine(std::span<const char* const
             options.command = Command::Help;
             return options;
         }
+        if (!encrypt && arg == "--require-signed") {
+            options.requireSigned = true;
+            continue;
+        }
         // "--name value" or "--name=value".
         const std::string_view name = arg.substr(0, arg.find('='));
-        const bool known = name == keyOption || name == "--output" || name == "-o" ||
-                           (encrypt && name == "--wrap");
+        const std::string_view otherKeyOption = encrypt ? "--sign" : "--from";
+        const bool known = name == keyOption || name == otherKeyOption || name == "--output" ||
+                           name == "-o" || (encrypt && name == "--wrap");
         if (!known) {
             return Failure("unknown option " + Quoted(name) + " for " + std::string(command));
         }
@@ -100,6 +105,15 @@ std::expected<Options, std::string> ParseCommandLine(std::span<const char* const
             }
             options.keyFile = std::string(value);
             haveKey = true;
+        } else if (name == otherKeyOption) {
+            std::optional<std::string>& file = encrypt ? options.signKey : options.senderKey;
+            if (file) {
+                return Failure(std::string(otherKeyOption) + " is given twice");
+            }
+            if (value.empty()) {
+                return Failure(std::string(otherKeyOption) + " needs a key file");
+            }
+            file = std::string(value);
         } else if (name == "--wrap") {
             if (haveWrap) {
                 return Failure("--wrap is given twice");
@@ -123,6 +137,11 @@ std::expected<Options, std::string> ParseCommandLine(std::span<const char* const
     if (!haveKey) {
         return Failure(std::string(command) + " needs " + std::string(keyOption) +
                        (encrypt ? " RECIPIENT.pkey" : " MY.skey"));
+    }
+    if (options.requireSigned && !options.senderKey) {
+        // Without the writer's key no signature can be checked, and the
+        // option could only ever refuse.
+        return Failure("--require-signed needs --from SENDER.pkey");
     }
     if (options.input == kStandardStream) {
         options.input.reset();

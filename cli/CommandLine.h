@@ -24,6 +24,13 @@ struct Options {
     std::optional<std::string> output;
     // --wrap: characters per line of the hex text; 0 for one line.
     std::size_t wrap = 0;
+    // --sign for encrypt: the user's own private key file, to sign with.
+    std::optional<std::string> signKey;
+    // --from for decrypt: the public key file of the expected writer.
+    std::optional<std::string> senderKey;
+    // --require-signed for decrypt: only a message verified with --from's
+    // key is written.
+    bool requireSigned = false;
 };
 
 inline constexpr std::string_view kStandardStream = "-";

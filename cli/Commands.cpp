@@ -9,7 +9,9 @@
 #include "keys/KeyFile.h"
 #include "platform/OutputFile.h"
 #include "platform/ReadOnlyFile.h"
+#include "keys/Fingerprint.h"
 #include "texts/ErrorReport.h"
+#include "texts/SignatureText.h"
 
 #include <algorithm>
 #include <memory>
@@ -62,31 +64,58 @@ ExitStatus StatusOf(const Error& error) {
     }
 }
 
-// Reads the key file as the window does and loads it into an engine, for
-// encrypting (the recipient's public key) or decrypting (the own private
-// key). Failures have been reported when no engine comes back.
-std::unique_ptr<EncryptionEngine> LoadKey(const Options& options, bool own, std::ostream& errors,
-                                          ExitStatus& status) {
-    auto blob = ReadKeyFile(options.keyFile, own ? KeyFileKind::Private : KeyFileKind::Public);
+// Reads a key file as the window does. Failures have been reported when no
+// blob comes back; a file not named gives an empty blob.
+std::optional<std::optional<SecureBytes>> ReadKey(const std::optional<std::string>& file,
+                                                  KeyFileKind kind, std::ostream& errors) {
+    if (!file) {
+        return std::optional<SecureBytes>();
+    }
+    auto blob = ReadKeyFile(*file, kind);
     if (!blob) {
-        errors << kProgram << ": " << FormatKeyFileLine(options.keyFile, blob.error()) << '\n';
+        errors << kProgram << ": " << FormatKeyFileLine(*file, blob.error()) << '\n';
+        return std::nullopt;
+    }
+    return std::move(*blob);
+}
+
+RsaMethod::Blob AsBlob(const std::optional<SecureBytes>& key) {
+    return key ? RsaMethod::Blob(std::span<const std::uint8_t>(*key)) : std::nullopt;
+}
+
+// Loads the named key files into an engine: the own private key (decrypting,
+// or signing) and the other person's public key (the recipient, or the
+// expected sender). Unlike the window, which goes on without a key it cannot
+// read, a script that names a key file gets a refusal: going on would
+// quietly drop the signing or checking it asked for.
+std::unique_ptr<EncryptionEngine> LoadKeys(const std::optional<std::string>& privateFile,
+                                           const std::optional<std::string>& publicFile,
+                                           std::ostream& errors, ExitStatus& status) {
+    const auto privateKey = ReadKey(privateFile, KeyFileKind::Private, errors);
+    const auto publicKey =
+        privateKey ? ReadKey(publicFile, KeyFileKind::Public, errors) : std::nullopt;
+    if (!privateKey || !publicKey) {
         status = kKey;
         return nullptr;
     }
     auto method = RsaMethod::Create();
     auto engine = EncryptionEngine::Create();
+    const std::string about = privateFile ? *privateFile : publicFile.value_or("");
     if (!method || !engine) {
-        status =
-            Report(errors, options.keyFile, method ? engine.error() : method.error(), kFailure);
+        status = Report(errors, about, method ? engine.error() : method.error(), kFailure);
         return nullptr;
     }
-    const RsaMethod::Blob key = std::span<const std::uint8_t>(**blob);
-    auto set = own ? (*method)->SetPrivateKeyBlob(key) : (*method)->SetPublicKeyBlob(key);
+    auto set = (*method)->SetPrivateKeyBlob(AsBlob(*privateKey));
+    if (!set) {
+        status = Report(errors, *privateFile, set.error(), StatusOf(set.error()));
+        return nullptr;
+    }
+    set = (*method)->SetPublicKeyBlob(AsBlob(*publicKey));
     if (set) {
         set = (*engine)->AttachMethod(std::move(*method));
     }
     if (!set) {
-        status = Report(errors, options.keyFile, set.error(), StatusOf(set.error()));
+        status = Report(errors, publicFile.value_or(about), set.error(), StatusOf(set.error()));
         return nullptr;
     }
     return std::move(*engine);
@@ -156,7 +185,7 @@ Bytes HexLines(const Bytes& digits, std::size_t wrap) {
 ExitStatus Encrypt(const Options& options, std::ostream& errors) {
     LoadCryptoLibrary();
     ExitStatus status = kOk;
-    auto engine = LoadKey(options, false, errors, status);
+    auto engine = LoadKeys(options.signKey, options.keyFile, errors, status);
     if (!engine) {
         return status;
     }
@@ -191,21 +220,40 @@ ExitStatus Encrypt(const Options& options, std::ostream& errors) {
 ExitStatus Decrypt(const Options& options, std::ostream& errors) {
     LoadCryptoLibrary();
     ExitStatus status = kOk;
-    auto engine = LoadKey(options, true, errors, status);
+    auto engine = LoadKeys(options.keyFile, options.senderKey, errors, status);
     if (!engine) {
         return status;
     }
-    std::expected<SecureBytes, Error> message = std::unexpected(Error{});
+    std::expected<DecryptedMessage, Error> decrypted = std::unexpected(Error{});
     {
         const auto text = ReadInput<Bytes>(options);
         if (!text) {
             return Report(errors, InputName(options), text.error(), kFailure);
         }
-        message = engine->DecryptBytes(CiphertextFromText(*text), true);
+        decrypted = engine->DecryptMessage(CiphertextFromText(*text), true);
     }
-    if (!message) {
-        return Report(errors, InputName(options), message.error(), StatusOf(message.error()));
+    if (!decrypted) {
+        return Report(errors, InputName(options), decrypted.error(), StatusOf(decrypted.error()));
     }
+    // A script that asked about the writer, or a message that names one, is
+    // told what the signature says; an unsigned message read without --from
+    // stays as quiet as before signatures existed.
+    const bool refused = options.requireSigned && decrypted->signature != SignatureState::Verified;
+    if (decrypted->signer || options.senderKey) {
+        const SignatureNotice notice = DescribeSignature(
+            decrypted->signature, QString::fromStdString(options.senderKey.value_or("")),
+            decrypted->signer ? QString::fromStdString(FingerprintText(*decrypted->signer))
+                              : QString());
+        errors << kProgram << ": " << notice.description.toStdString();
+        if (refused) {
+            errors << " The message is not written: --require-signed.";
+        }
+        errors << '\n';
+    }
+    if (refused) {
+        return kUnverifiedSender;
+    }
+    const SecureBytes* const message = &decrypted->text;
     auto out = OpenOutput(options, true);
     if (!out) {
         return Report(errors, OutputName(options), out.error(), kFailure);

@@ -16,8 +16,8 @@ enum ExitStatus : int {
     kKey = 3,
     // The ciphertext is not a message for this key, or it was damaged.
     kDamaged = 4,
-    // Reserved for signed messages: the sender could not be verified. No
-    // command returns it before signed messages exist.
+    // decrypt --require-signed: the message is not verified as written by
+    // the --from key (unsigned, signed by another key, or a bad signature).
     kUnverifiedSender = 5,
 };
 

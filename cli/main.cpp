@@ -14,8 +14,10 @@
 namespace {
 
 constexpr std::string_view kHelp =
-    "Usage: zelvora-cli encrypt --to RECIPIENT.pkey [--wrap COLS] [--output FILE] [FILE]\n"
-    "       zelvora-cli decrypt --key MY.skey [--output FILE] [FILE]\n"
+    "Usage: zelvora-cli encrypt --to RECIPIENT.pkey [--sign MY.skey] [--wrap COLS]\n"
+    "                           [--output FILE] [FILE]\n"
+    "       zelvora-cli decrypt --key MY.skey [--from SENDER.pkey [--require-signed]]\n"
+    "                           [--output FILE] [FILE]\n"
     "\n"
     "encrypt  encrypts FILE (or standard input) to the recipient's public key and\n"
     "         writes the ciphertext as one line of upper-case hex text, the text\n"
@@ -26,6 +28,14 @@ constexpr std::string_view kHelp =
     "Options:\n"
     "  --to FILE       the recipient's public key file (.pkey), for encrypt\n"
     "  --key FILE      your own private key file (.skey), for decrypt\n"
+    "  --sign FILE     your own private key file (.skey), for encrypt: the\n"
+    "                  message is signed, and only the recipient sees by whom\n"
+    "  --from FILE     the sender's public key file (.pkey), for decrypt: a\n"
+    "                  signature is checked against it, and what it says goes\n"
+    "                  to standard error\n"
+    "  --require-signed\n"
+    "                  for decrypt: write the message only when it is verified\n"
+    "                  as signed by the --from key\n"
     "  --wrap COLS     hex lines of COLS characters, for mail (0: one line)\n"
     "  -o, --output FILE\n"
     "                  write to FILE instead of standard output; a decrypted\n"
@@ -37,7 +47,7 @@ constexpr std::string_view kHelp =
     "\n"
     "Exit status: 0 done, 1 input or output failed, 2 command line not\n"
     "understood, 3 key file unusable, 4 message damaged or not for this key,\n"
-    "5 reserved for signed messages (sender not verified).\n";
+    "5 sender not verified (with --require-signed).\n";
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "base/SecureBytes.h"
+#include "crypto/DecryptedMessage.h"
 
 #include <cstdint>
 #include <expected>
@@ -21,15 +22,20 @@ public:
     virtual std::uint8_t Version() const = 0;
     // False when the crypto library lacks a primitive the format needs.
     virtual bool AvailableHere() const = 0;
-    virtual std::expected<Bytes, Error> Encrypt(const RsaKey& recipient,
+    // `signer` is the writer's own key, for a format that signs, and must be
+    // null for one that does not.
+    virtual std::expected<Bytes, Error> Encrypt(const RsaKey& recipient, const RsaKey* signer,
                                                 std::span<const std::uint8_t> message) const = 0;
-    // `ciphertext` starts with this format's version byte.
-    virtual std::expected<SecureBytes, Error> Decrypt(
-        const RsaKey& own, std::span<const std::uint8_t> ciphertext) const = 0;
+    // `ciphertext` starts with this format's version byte. `sender` is the
+    // key the reader expects the writer to hold, or null when none is known.
+    virtual std::expected<DecryptedMessage, Error> Decrypt(
+        const RsaKey& own, const RsaKey* sender,
+        std::span<const std::uint8_t> ciphertext) const = 0;
 };
 
-// The format new messages are written in.
-const CiphertextFormat& CurrentFormat();
+// The format new messages are written in: version 2 when they are signed,
+// version 1 when there is no key to sign with.
+const CiphertextFormat& WritingFormat(bool signing);
 // The format a ciphertext's first byte names, or null for a version this
 // program cannot read.
 const CiphertextFormat* FormatForVersion(std::uint8_t version);

@@ -22,7 +22,7 @@ std::unexpected<Error> Fail(ErrorCode error) {
 
 std::expected<std::unique_ptr<EncryptionEngine>, Error> EncryptionEngine::Create() {
     return WithoutExceptions([]() -> std::expected<std::unique_ptr<EncryptionEngine>, Error> {
-        if (!CurrentFormat().AvailableHere()) {
+        if (!WritingFormat(true).AvailableHere()) {
             return Fail(ErrorCode::Internal);
         }
         return std::unique_ptr<EncryptionEngine>(new EncryptionEngine());
@@ -53,10 +53,20 @@ std::expected<Bytes, Error> EncryptionEngine::EncryptBytes(std::span<const std::
     if (key == nullptr) {
         return Fail(ErrorCode::NoPublicKey);
     }
-    return CurrentFormat().Encrypt(*key, source);
+    const RsaKey* signer = method_->PrivateKey();
+    return WritingFormat(signer != nullptr).Encrypt(*key, signer, source);
 }
 
 std::expected<SecureBytes, Error> EncryptionEngine::DecryptBytes(
+    std::span<const std::uint8_t> source, bool last) {
+    auto message = DecryptMessage(source, last);
+    if (!message) {
+        return std::unexpected(std::move(message.error()));
+    }
+    return std::move(message->text);
+}
+
+std::expected<DecryptedMessage, Error> EncryptionEngine::DecryptMessage(
     std::span<const std::uint8_t> source, bool last) {
     if (!last) {
         return Fail(ErrorCode::NotLastBlock);
@@ -76,7 +86,7 @@ std::expected<SecureBytes, Error> EncryptionEngine::DecryptBytes(
     if (format == nullptr) {
         return Fail(ErrorCode::CiphertextVersion);
     }
-    return format->Decrypt(*key, source);
+    return format->Decrypt(*key, method_->PublicKey(), source);
 }
 
 }  // namespace zelvora

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Error.h"
+#include "crypto/DecryptedMessage.h"
 #include "crypto/RsaMethod.h"
 #include "base/SecureBytes.h"
 
@@ -12,8 +13,10 @@
 namespace zelvora {
 
 // Encrypts and decrypts whole messages with the keys of the attached method:
-// the component's face. New messages are written in the current format;
-// a ciphertext is read in the format its version byte names.
+// the component's face. A new message is signed with the method's private
+// key when it has one (format version 2), and written unsigned otherwise
+// (version 1); a ciphertext is read in the format its version byte names,
+// and a signature checked against the method's public key.
 class EncryptionEngine {
 public:
     static std::expected<std::unique_ptr<EncryptionEngine>, Error> Create();
@@ -26,6 +29,10 @@ public:
 
     // `last` must be true: every message is encrypted as one final block.
     std::expected<Bytes, Error> EncryptBytes(std::span<const std::uint8_t> source, bool last);
+    // The message and what its signature says about its writer.
+    std::expected<DecryptedMessage, Error> DecryptMessage(std::span<const std::uint8_t> source,
+                                                          bool last);
+    // The message alone, for callers that show no writer to anyone.
     std::expected<SecureBytes, Error> DecryptBytes(std::span<const std::uint8_t> source, bool last);
 
 private:

@@ -13,10 +13,12 @@ public:
 
     std::uint8_t Version() const override { return kVersion; }
     bool AvailableHere() const override;
-    std::expected<Bytes, Error> Encrypt(const RsaKey& recipient,
+    std::expected<Bytes, Error> Encrypt(const RsaKey& recipient, const RsaKey* signer,
                                         std::span<const std::uint8_t> message) const override;
-    std::expected<SecureBytes, Error> Decrypt(
-        const RsaKey& own, std::span<const std::uint8_t> ciphertext) const override;
+    // Always Unsigned: the format names no writer.
+    std::expected<DecryptedMessage, Error> Decrypt(
+        const RsaKey& own, const RsaKey* sender,
+        std::span<const std::uint8_t> ciphertext) const override;
 
 private:
     FormatV1() = default;

@@ -3,11 +3,17 @@
 //  - even: the rest is the ciphertext, which must be refused with one of
 //    the ciphertext errors, since nothing forges a tag;
 //  - odd: the rest flips bits of a real ciphertext; any change must be
-//    refused, and no change must give the message back.
+//    refused, and no change must give the message back;
+//  - 3 modulo 4: the rest is the inner layer of a signed message, sealed
+//    under a good tag, as only a writer holding the public key can make it:
+//    it must be refused as damaged, or give the message behind the
+//    signature, never a verified one.
 
 #include "base/ErrorCode.h"
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
+#include "crypto/SealedEnvelope.h"
+#include "keys/RsaKey.h"
 #include "tests/support/TestKeys.h"
 
 #include <algorithm>
@@ -27,6 +33,7 @@ struct Fixture {
     std::unique_ptr<EncryptionEngine> engine;
     Bytes message;
     Bytes ciphertext;
+    std::unique_ptr<RsaKey> publicKey;
 
     Fixture() {
         const auto& keys = test::Alice();
@@ -40,6 +47,9 @@ struct Fixture {
         auto encrypted = engine->EncryptBytes(message, true);
         Require(encrypted.has_value());
         ciphertext = std::move(*encrypted);
+        auto key = RsaKey::FromPublicKeyBlob(keys.publicBlob);
+        Require(key.has_value());
+        publicKey = std::move(*key);
     }
 };
 
@@ -61,6 +71,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return -1;
     }
     const std::span<const std::uint8_t> rest(data + 1, size - 1);
+
+    if ((data[0] & 3) == 3) {
+        const auto sealed = SealEnvelope(2, *fixture.publicKey, {rest});
+        Require(sealed.has_value());
+        const auto read = fixture.engine->DecryptMessage(*sealed, true);
+        if (!read) {
+            Require(read.error() == MakeError(ErrorCode::NotForThisKey));
+            return 0;
+        }
+        const std::size_t length = (std::size_t{rest[32]} << 8) | rest[33];
+        Require(read->signer.has_value() && read->text.size() == rest.size() - 34 - length &&
+                std::equal(read->text.begin(), read->text.end(), rest.end() - read->text.size()) &&
+                read->signature != SignatureState::Verified);
+        return 0;
+    }
 
     if ((data[0] & 1) == 0) {
         const auto plaintext = fixture.engine->DecryptBytes(rest, true);

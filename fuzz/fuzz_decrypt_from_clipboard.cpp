@@ -5,7 +5,7 @@
 //    message field untouched;
 //  - odd: the rest edits the hex text of a real ciphertext in ways the
 //    reading must forgive (blanks, tabs, line breaks, lower case), and the
-//    press must show the message without a report.
+//    press must show the message without a report, marked as unsigned.
 // Either way the clipboard and the staging field end empty and the window
 // leaves its busy state.
 
@@ -104,11 +104,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Require(!clipboard.content.has_value());
     Require(window.staging.isEmpty());
-    Require(!window.busy && window.log.size() == 2 && window.log.last() == QStringLiteral("end"));
+    Require(!window.busy && window.log.last() == QStringLiteral("end"));
     if (forgivable) {
-        Require(box.shown.isEmpty() && window.message == kMessage);
+        // An unsigned message: shown, and marked as not verified.
+        Require(box.shown.isEmpty() && window.message == kMessage && window.log.size() == 3 &&
+                window.signature && !window.signature->verified);
     } else {
-        Require(box.shown.size() == 1 && window.message == kTypedBefore);
+        Require(box.shown.size() == 1 && window.message == kTypedBefore && window.log.size() == 2 &&
+                !window.signature);
         Require(box.shown.first().startsWith(QStringLiteral("Error during Decrypt.\r\n")));
     }
     return 0;

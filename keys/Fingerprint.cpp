@@ -4,26 +4,109 @@
 #include "base/SecureBytes.h"
 
 #include <openssl/evp.h>
-#include <openssl/x509.h>
+#include <openssl/bn.h>
+#include <openssl/core_names.h>
+
+#include <iterator>
+#include <memory>
+#include <optional>
 
 namespace zelvora {
 
-std::expected<Fingerprint, Error> KeyFingerprint(const RsaKey& key) {
-    // i2d_PUBKEY writes only the public half, whichever half the key holds,
-    // in the canonical SubjectPublicKeyInfo form: a key read from a PKCS#1
-    // blob gets the same fingerprint as the same key read from SPKI.
-    const int size = i2d_PUBKEY(key.Handle(), nullptr);
-    if (size <= 0) {
-        return std::unexpected(MakeError(ErrorCode::Internal));
+namespace {
+
+using BignumPtr = std::unique_ptr<BIGNUM, decltype(&BN_free)>;
+
+// A DER length (X.690, section 8.1.3): short form below 128, else the
+// count of big-endian bytes, then the bytes.
+void AppendLength(Bytes& out, std::size_t length) {
+    if (length < 0x80) {
+        out.push_back(static_cast<std::uint8_t>(length));
+        return;
     }
-    Bytes der(static_cast<std::size_t>(size));
-    unsigned char* out = der.data();
-    if (i2d_PUBKEY(key.Handle(), &out) != size) {
+    std::uint8_t bytes[sizeof(std::size_t)];
+    std::size_t count = 0;
+    for (std::size_t rest = length; rest != 0; rest >>= 8) {
+        bytes[count++] = static_cast<std::uint8_t>(rest);
+    }
+    out.push_back(static_cast<std::uint8_t>(0x80 | count));
+    while (count > 0) {
+        out.push_back(bytes[--count]);
+    }
+}
+
+void AppendHeader(Bytes& out, std::uint8_t tag, std::size_t length) {
+    out.push_back(tag);
+    AppendLength(out, length);
+}
+
+// A positive INTEGER in its shortest form, with a leading zero byte where
+// the top bit is set, so it does not read as negative.
+bool AppendInteger(Bytes& out, const BIGNUM* number) {
+    const int size = BN_num_bytes(number);
+    if (size <= 0) {
+        return false;
+    }
+    const bool pad = BN_num_bits(number) % 8 == 0;
+    AppendHeader(out, 0x02, static_cast<std::size_t>(size) + (pad ? 1 : 0));
+    if (pad) {
+        out.push_back(0);
+    }
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(size));
+    return BN_bn2bin(number, out.data() + at) == size;
+}
+
+// The SubjectPublicKeyInfo DER of an RSA key (RFC 8017, appendix A.1.1, in
+// RFC 5280's wrapper), written directly: OpenSSL's own encoder goes through
+// its generic encoder framework, which costs a large share of a whole
+// signed message's work for these few hundred bytes.
+std::optional<Bytes> RsaPublicKeyInfo(const RsaKey& key) {
+    BIGNUM* n = nullptr;
+    BIGNUM* e = nullptr;
+    const bool got = EVP_PKEY_get_bn_param(key.Handle(), OSSL_PKEY_PARAM_RSA_N, &n) == 1 &&
+                     EVP_PKEY_get_bn_param(key.Handle(), OSSL_PKEY_PARAM_RSA_E, &e) == 1;
+    const BignumPtr modulus(n, BN_free);
+    const BignumPtr exponent(e, BN_free);
+    if (!got) {
+        return std::nullopt;
+    }
+    Bytes integers;
+    if (!AppendInteger(integers, modulus.get()) || !AppendInteger(integers, exponent.get())) {
+        return std::nullopt;
+    }
+    // AlgorithmIdentifier { rsaEncryption (1.2.840.113549.1.1.1), NULL }.
+    static constexpr std::uint8_t kAlgorithm[] = {0x30, 0x0D, 0x06, 0x09, 0x2A, 0x86, 0x48, 0x86,
+                                                  0xF7, 0x0D, 0x01, 0x01, 0x01, 0x05, 0x00};
+    Bytes publicKey;
+    AppendHeader(publicKey, 0x30, integers.size());
+    publicKey.insert(publicKey.end(), integers.begin(), integers.end());
+    Bytes bitString;
+    AppendHeader(bitString, 0x03, publicKey.size() + 1);
+    bitString.push_back(0);  // no unused bits
+    bitString.insert(bitString.end(), publicKey.begin(), publicKey.end());
+    Bytes info;
+    AppendHeader(info, 0x30, sizeof kAlgorithm + bitString.size());
+    info.insert(info.end(), std::begin(kAlgorithm), std::end(kAlgorithm));
+    info.insert(info.end(), bitString.begin(), bitString.end());
+    return info;
+}
+
+}  // namespace
+
+std::expected<Fingerprint, Error> KeyFingerprint(const RsaKey& key) {
+    // Only the public half goes in, whichever half the key holds, in the
+    // canonical form: a key read from a PKCS#1 blob gets the same
+    // fingerprint as the same key read from SPKI.
+    const auto der = WithoutExceptions(
+        [&]() -> std::expected<std::optional<Bytes>, Error> { return RsaPublicKeyInfo(key); });
+    if (!der || !*der) {
         return std::unexpected(MakeError(ErrorCode::Internal));
     }
     Fingerprint digest{};
     unsigned int length = 0;
-    if (EVP_Digest(der.data(), der.size(), digest.data(), &length, EVP_sha256(), nullptr) != 1 ||
+    if (EVP_Digest((*der)->data(), (*der)->size(), digest.data(), &length, EVP_sha256(), nullptr) !=
+            1 ||
         length != digest.size()) {
         return std::unexpected(MakeError(ErrorCode::Internal));
     }

@@ -20,5 +20,6 @@ struct OpenSslFree {
 using PkeyPtr = std::unique_ptr<EVP_PKEY, OpenSslFree<&EVP_PKEY_free>>;
 using PkeyCtxPtr = std::unique_ptr<EVP_PKEY_CTX, OpenSslFree<&EVP_PKEY_CTX_free>>;
 using CipherCtxPtr = std::unique_ptr<EVP_CIPHER_CTX, OpenSslFree<&EVP_CIPHER_CTX_free>>;
+using MdCtxPtr = std::unique_ptr<EVP_MD_CTX, OpenSslFree<&EVP_MD_CTX_free>>;
 
 }  // namespace zelvora

@@ -5,6 +5,9 @@
 #include "texts/ErrorReport.h"
 #include "message/InitEncryptionMethod.h"
 #include "message/MessageText.h"
+#include "keys/Fingerprint.h"
+
+#include <QFileInfo>
 
 #include <optional>
 
@@ -25,11 +28,18 @@ void DecryptFromClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Mess
         box.Show(FormatErrorReport(kHeading, created.error()));
     } else if (InitEncryptionMethod(*engine, window, box)) {
         std::optional<QString> message;
+        std::optional<SignatureNotice> notice;
         {
             const Bytes ciphertext = CiphertextFromText(QStringView(window.StagingText()));
-            const auto plaintext = engine->DecryptBytes(ciphertext, true);
+            const auto plaintext = engine->DecryptMessage(ciphertext, true);
             if (plaintext) {
-                message = DecodeMessage(*plaintext);
+                message = DecodeMessage(plaintext->text);
+                // The writer's key is the one in the public key box, the box
+                // that names the recipient when the user writes.
+                notice = DescribeSignature(
+                    plaintext->signature, QFileInfo(window.PublicKeyPath()).fileName(),
+                    plaintext->signer ? QString::fromStdString(FingerprintText(*plaintext->signer))
+                                      : QString());
             } else {
                 box.Show(FormatErrorReport(kHeading, plaintext.error()));
             }
@@ -44,6 +54,7 @@ void DecryptFromClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Mess
             WipeString(*message);
             // A selection of the text just replaced is not offered any more.
             clipboard.ReleaseSelection();
+            window.ShowSignature(*notice);
         }
     }
 

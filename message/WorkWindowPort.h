@@ -1,5 +1,7 @@
 #pragma once
 
+#include "texts/SignatureText.h"
+
 #include <QString>
 
 namespace zelvora {
@@ -26,6 +28,11 @@ public:
     // run once so the change is painted before the work blocks the thread.
     virtual void BeginWork(const QString& caption) = 0;
     virtual void EndWork() = 0;
+
+    // What the decrypted message just put in the message field says about
+    // its writer. Shown from EndWork on, for as long as that text stands
+    // unchanged; the next BeginWork, or any change to the text, drops it.
+    virtual void ShowSignature(const SignatureNotice& notice) = 0;
 };
 
 }  // namespace zelvora

@@ -29,6 +29,9 @@ test_packages=(
     # The end-to-end test's headless Wayland session: the compositor with its
     # X server, keys, clipboard tools and a D-Bus session.
     sway xwayland wtype wl-clipboard dbus dbus-daemon
+    # The signed-message test reads the window as a screen reader would:
+    # the accessibility bus, and gdbus to ask it.
+    at-spi2-core libglib2.0-bin
     # The command line's benchmark times whole processes.
     hyperfine
 )

@@ -20,6 +20,8 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QPalette>
+#include <QPlainTextEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -135,6 +137,7 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
             &frmZuzezoRevevur::cmdSelectPublicKeyFile_Click);
     txtPrivateKeyFile->installEventFilter(this);
     txtPublicKeyFile->installEventFilter(this);
+    connect(TextBox, &QPlainTextEdit::textChanged, this, &frmZuzezoRevevur::MessageTextChanged);
 
     const QSize clientSize(twips.ToPixels(6465), twips.ToPixels(4470));
     client->setFixedSize(clientSize);
@@ -210,6 +213,9 @@ void frmZuzezoRevevur::BeginWork(const QString& caption) {
         focusBeforeWork_ != cmdQuit) {
         focusBeforeWork_->clearFocus();
     }
+    // A new operation takes the marks of the last decrypted text away.
+    signature_.reset();
+    ShowMessageFrame(nullptr);
     fra1->setTitle(caption);
     SetWorkControlsEnabled(false);
     // One pass, so the new caption and the disabled controls are painted
@@ -218,12 +224,46 @@ void frmZuzezoRevevur::BeginWork(const QString& caption) {
 }
 
 void frmZuzezoRevevur::EndWork() {
-    fra1->setTitle(QStringLiteral("Message"));
+    ShowMessageFrame(signature_ ? &*signature_ : nullptr);
     SetWorkControlsEnabled(true);
     if (focusBeforeWork_ && isActiveWindow()) {
         focusBeforeWork_->setFocus();
     }
     focusBeforeWork_.clear();
+}
+
+void frmZuzezoRevevur::ShowSignature(const SignatureNotice& notice) {
+    signature_ = notice;
+}
+
+void frmZuzezoRevevur::ShowMessageFrame(const SignatureNotice* notice) {
+    signatureShown_ = notice != nullptr;
+    fra1->setTitle(notice ? notice->caption : QStringLiteral("Message"));
+    fra1->setToolTip(notice ? notice->description : QString());
+    fra1->setAccessibleDescription(notice ? notice->description : QString());
+    // An unverified text is marked in bold and a warning colour, so it
+    // cannot be taken for a verified one at a glance; the frame's geometry
+    // stays as it is.
+    const bool warn = notice && !notice->verified;
+    QFont font = fra1->font();
+    font.setBold(warn);
+    fra1->setFont(font);
+    QPalette palette = fra1->parentWidget()->palette();
+    if (warn) {
+        const QColor warning(0xB0, 0x00, 0x20);
+        palette.setColor(QPalette::WindowText, warning);
+        palette.setColor(QPalette::Text, warning);
+    }
+    fra1->setPalette(palette);
+}
+
+void frmZuzezoRevevur::MessageTextChanged() {
+    // The marks speak of the decrypted text only: once it is edited or
+    // cleared they would speak for words the writer never sent.
+    signature_.reset();
+    if (signatureShown_) {
+        ShowMessageFrame(nullptr);
+    }
 }
 
 void frmZuzezoRevevur::cmdClear_Click() {

@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 
 class QGroupBox;
 class QLineEdit;
@@ -38,6 +39,7 @@ public:
     void SetStagingText(const QString& text) override;
     void BeginWork(const QString& caption) override;
     void EndWork() override;
+    void ShowSignature(const SignatureNotice& notice) override;
 
     // Controls, named as the window's designers know them.
     QGroupBox* Frame2 = nullptr;
@@ -73,6 +75,10 @@ protected:
 private:
     void Form_Load();
     void SetWorkControlsEnabled(bool enabled);
+    // The message frame as it stands with no decrypted text: "Message",
+    // plain, with no tooltip or description; or marked with the notice.
+    void ShowMessageFrame(const SignatureNotice* notice);
+    void MessageTextChanged();
     void SavePrivateKeyFilePath();
     void SavePublicKeyFilePath();
     void ShowKeyFileTip(QLineEdit* box, KeyFileKind kind);
@@ -87,6 +93,10 @@ private:
     // plain string rather than a widget.
     QString TextBox2;
     QPointer<QWidget> focusBeforeWork_;
+    // What the decrypted text in the message field says about its writer,
+    // from the operation's ShowSignature until the text changes.
+    std::optional<SignatureNotice> signature_;
+    bool signatureShown_ = false;
 };
 
 }  // namespace zelvora

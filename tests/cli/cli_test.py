@@ -3,9 +3,9 @@
 
 Usage: cli_test.py PATH_TO_zelvora-cli PATH_TO_zelvora-keygen
 
-Messages go through the command line and through format_v1.py, the
-independent implementation in tests/interop, in both directions; every exit
-status is provoked once. Exits non-zero if any check fails.
+Messages go through the command line and through format_v1.py and
+format_v2.py, the independent implementation in tests/interop, in both
+directions; every exit status is provoked once. Exits non-zero if any check fails.
 """
 
 import os
@@ -19,6 +19,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "interop"))
 import format_v1  # noqa: E402
+import format_v2  # noqa: E402
 
 CLI = KEYGEN = None
 DIR = None
@@ -122,7 +123,14 @@ class ExitStatusTest(unittest.TestCase):
             (["encrypt", "--to"], b"", 2, "--to needs a value"),
             (["encrypt", "--to", "me.pkey", "--wrap", "1"], b"", 2, "--wrap needs"),
             (["decrypt", "--key", "me.skey", "--wrap", "64"], b"", 2, "unknown option '--wrap'"),
-            (["encrypt", "--to", "me.pkey", "--sign", "me.skey"], b"", 2, "'--sign'"),
+            (["decrypt", "--key", "me.skey", "--sign", "me.skey"], b"", 2, "'--sign'"),
+            (["encrypt", "--to", "me.pkey", "--from", "me.pkey"], b"", 2, "'--from'"),
+            (["decrypt", "--key", "me.skey", "--require-signed"], b"", 2, "needs --from"),
+            (["decrypt", "--key", "me.skey", "--from", "no.pkey"], good, 3,
+             "Error reading key file no.pkey"),
+            (["encrypt", "--to", "me.pkey", "--sign", "public.skey"], b"", 3, "(80047006)"),
+            (["decrypt", "--key", "me.skey", "--from", "other.pkey", "--require-signed"], good, 5,
+             "not signed"),
             (["encrypt", "--to", "me.pkey", "a", "b"], b"", 2, "only one FILE"),
             (["encrypt", "--to", "no.pkey"], b"", 3,
              "Error reading key file no.pkey: No such file or directory (2)"),
@@ -131,7 +139,7 @@ class ExitStatusTest(unittest.TestCase):
             (["decrypt", "--key", "open.skey"], good, 3, "Run chmod 600 open.skey (80047302)"),
             (["encrypt", "--to", "garbage.pkey"], b"", 3, "(80047008)"),
             (["decrypt", "--key", "me.skey"], b" \n", 4, "standard input: There is no encrypted"),
-            (["decrypt", "--key", "me.skey"], b"02" + good[2:], 4, "(80047014)"),
+            (["decrypt", "--key", "me.skey"], b"03" + good[2:], 4, "(80047014)"),
             (["decrypt", "--key", "me.skey"], good[:100], 4, "(80047015)"),
             (["decrypt", "--key", "me.skey"], flipped.hex().encode(), 4, "(80047016)"),
             (["decrypt", "--key", "other.skey"], good, 4, "(80047016)"),
@@ -147,6 +155,38 @@ class ExitStatusTest(unittest.TestCase):
                 self.assertIn(said, err)
                 self.assertEqual(done.stdout, b"")
                 self.assertEqual(len(err.splitlines()), 2 if status == 2 else 1, err)
+
+    def test_signed_messages_tell_the_writer(self):
+        # (signing key, decrypt options, exit status, what standard error says)
+        cases = [
+            ("other.skey", ["--from", "other.pkey"], 0, "Verified: signed with the key in"),
+            ("other.skey", ["--from", "other.pkey", "--require-signed"], 0, "Verified"),
+            ("other.skey", [], 0, "no public key that could be read was named"),
+            ("other.skey", ["--from", "me.pkey", "--require-signed"], 5, "not the key in me.pkey"),
+            (None, ["--from", "other.pkey"], 0, "Not verified: the message is not signed"),
+            (None, [], 0, ""),
+        ]
+        other_print = format_v2.fingerprint(format_v1.load_public_key(
+            key_blob(path("other.pkey"))))
+        for signer, options, status, said in cases:
+            with self.subTest(signer=signer, options=options):
+                sign = ["--sign", signer] if signer else []
+                written = cli("encrypt", "--to", "me.pkey", *sign, data=b"from other")
+                self.assertEqual(written.returncode, 0, written.stderr)
+                ciphertext = bytes.fromhex(written.stdout.decode())
+                self.assertEqual(ciphertext[0], 2 if signer else 1)
+                if signer:
+                    self.assertEqual(
+                        format_v2.decrypt(key_blob(path("me.skey")), key_blob(path("other.pkey")),
+                                          ciphertext),
+                        (b"from other", "verified", other_print))
+                done = cli("decrypt", "--key", "me.skey", *options, data=written.stdout)
+                err = done.stderr.decode()
+                self.assertEqual(done.returncode, status, err)
+                self.assertEqual(done.stdout, b"from other" if status == 0 else b"")
+                self.assertIn(said, err)
+                self.assertEqual(len(err.splitlines()), 1 if signer or options else 0, err)
+                self.assertEqual("is not written" in err, status == 5)
 
     def test_help_and_version(self):
         for args, shown in [(["--help"], "Usage: zelvora-cli"), (["--version"], "zelvora-cli 1.")]:

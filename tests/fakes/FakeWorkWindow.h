@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace zelvora {
 
@@ -33,12 +34,17 @@ public:
         busy = false;
         log.append(QStringLiteral("end"));
     }
+    void ShowSignature(const SignatureNotice& notice) override {
+        signature = notice;
+        log.append(QStringLiteral("signature ") + notice.caption);
+    }
 
     QString privateKeyPath;
     QString publicKeyPath;
     QString message;
     QString staging;
     bool busy = false;
+    std::optional<SignatureNotice> signature;
     QStringList log;
     // Runs where the real window lets pending events through.
     std::function<void()> onBeginWork;

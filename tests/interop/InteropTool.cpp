@@ -1,15 +1,19 @@
-// zelvora_interop_tool encrypt|decrypt KEYHEXFILE IN OUT
+// zelvora_interop_tool encrypt|decrypt KEYHEXFILE IN OUT [OTHERKEYHEXFILE]
 //
 // Runs one message through the encryption component exactly as the program
 // does, so that another implementation of the ciphertext format can be
 // checked against it. KEYHEXFILE holds a key blob as hex text: the public key
-// to encrypt, the private key to decrypt. Exit status 0 on success, 1 when the
-// component refuses (its error number goes to stderr), 2 for
-// usage and file errors.
+// to encrypt, the private key to decrypt. OTHERKEYHEXFILE is the writer's
+// private key to sign with when encrypting, and the expected writer's public
+// key when decrypting. A decryption prints "<state> <signer fingerprint in
+// hex, or ->" on standard output. Exit status 0 on success, 1 when the
+// component refuses (its error number goes to stderr), 2 for usage and file
+// errors.
 
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
 #include "base/HexText.h"
+#include "base/SignatureState.h"
 
 #include <cstdio>
 #include <fstream>
@@ -46,14 +50,46 @@ int Refused(const zelvora::Error& error) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: zelvora_interop_tool encrypt|decrypt KEYHEXFILE IN OUT\n");
+    std::fprintf(stderr,
+                 "usage: zelvora_interop_tool encrypt|decrypt KEYHEXFILE IN OUT "
+                 "[OTHERKEYHEXFILE]\n");
     return 2;
+}
+
+// The key blob a key hex file holds. Key files end in a line break, which
+// the hex pair rule would read as a byte of its own.
+std::optional<zelvora::SecureBytes> ReadKey(const char* path) {
+    const auto text = ReadFile(path);
+    if (!text) {
+        return std::nullopt;
+    }
+    std::string_view hex = *text;
+    while (!hex.empty() && (hex.back() == '\n' || hex.back() == '\r')) {
+        hex.remove_suffix(1);
+    }
+    return zelvora::HexToSecureBytes(hex);
+}
+
+const char* StateName(zelvora::SignatureState state) {
+    switch (state) {
+        case zelvora::SignatureState::Verified:
+            return "verified";
+        case zelvora::SignatureState::NoSenderKey:
+            return "no-sender-key";
+        case zelvora::SignatureState::OtherSigner:
+            return "other-signer";
+        case zelvora::SignatureState::BadSignature:
+            return "bad-signature";
+        case zelvora::SignatureState::Unsigned:
+            break;
+    }
+    return "unsigned";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
+    if (argc != 5 && argc != 6) {
         return Usage();
     }
     const std::string_view mode = argv[1];
@@ -61,19 +97,15 @@ int main(int argc, char** argv) {
     if (!encrypt && mode != "decrypt") {
         return Usage();
     }
-    const auto keyText = ReadFile(argv[2]);
+    const auto key = ReadKey(argv[2]);
     const auto input = ReadFile(argv[3]);
-    if (!keyText || !input) {
-        std::fprintf(stderr, "cannot read %s\n", keyText ? argv[3] : argv[2]);
+    const auto other = argc == 6 ? ReadKey(argv[5]) : std::optional<zelvora::SecureBytes>();
+    if (!key || !input || (argc == 6 && !other)) {
+        std::fprintf(stderr, "cannot read %s\n", !key ? argv[2] : !input ? argv[3] : argv[5]);
         return 2;
     }
-    // Key files end in a line break, which the hex pair rule would read as a
-    // byte of its own.
-    std::string_view hex = *keyText;
-    while (!hex.empty() && (hex.back() == '\n' || hex.back() == '\r')) {
-        hex.remove_suffix(1);
-    }
-    const zelvora::SecureBytes key = zelvora::HexToSecureBytes(hex);
+    const zelvora::RsaMethod::Blob otherBlob =
+        other ? zelvora::RsaMethod::Blob(std::span<const std::uint8_t>(*other)) : std::nullopt;
 
     auto method = zelvora::RsaMethod::Create();
     auto engine = zelvora::EncryptionEngine::Create();
@@ -83,10 +115,15 @@ int main(int argc, char** argv) {
     if (!engine) {
         return Refused(engine.error());
     }
-    const auto set = encrypt ? (*method)->SetPublicKeyBlob(std::span<const std::uint8_t>(key))
-                             : (*method)->SetPrivateKeyBlob(std::span<const std::uint8_t>(key));
+    const auto set = encrypt ? (*method)->SetPublicKeyBlob(std::span<const std::uint8_t>(*key))
+                             : (*method)->SetPrivateKeyBlob(std::span<const std::uint8_t>(*key));
     if (!set) {
         return Refused(set.error());
+    }
+    const auto setOther =
+        encrypt ? (*method)->SetPrivateKeyBlob(otherBlob) : (*method)->SetPublicKeyBlob(otherBlob);
+    if (!setOther) {
+        return Refused(setOther.error());
     }
     if (const auto attached = (*engine)->AttachMethod(*method); !attached) {
         return Refused(attached.error());
@@ -102,11 +139,20 @@ int main(int argc, char** argv) {
         }
         written = WriteFile(argv[4], *ciphertext);
     } else {
-        const auto plaintext = (*engine)->DecryptBytes(source, true);
+        const auto plaintext = (*engine)->DecryptMessage(source, true);
         if (!plaintext) {
             return Refused(plaintext.error());
         }
-        written = WriteFile(argv[4], *plaintext);
+        std::printf("%s ", StateName(plaintext->signature));
+        if (plaintext->signer) {
+            for (const std::uint8_t byte : *plaintext->signer) {
+                std::printf("%02x", byte);
+            }
+        } else {
+            std::printf("-");
+        }
+        std::printf("\n");
+        written = WriteFile(argv[4], plaintext->text);
     }
     if (!written) {
         std::fprintf(stderr, "cannot write %s\n", argv[4]);

@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
-"""Checks the encryption component against format_v1.py in both directions.
+"""Checks the encryption component against format_v1.py and format_v2.py in
+both directions.
 
 Usage: interop_test.py PATH_TO_zelvora_interop_tool
 
 Keys come from the openssl command; messages of several lengths go from the
 component to the independent implementation and back, and a changed
-ciphertext must be refused by both. Exits non-zero if any check fails.
+ciphertext must be refused by both. Signed messages go both ways between
+three key pairs of two sizes, and every state and refusal of version 2's
+inner layer is reached with inner layers built here. Exits non-zero if any check fails.
 """
 
 import os
@@ -15,6 +18,7 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import format_v1  # noqa: E402
+import format_v2  # noqa: E402
 
 LENGTHS = [0, 1, 1000, 1 << 20]
 KEY_BITS = 3072
@@ -27,10 +31,10 @@ def openssl(*args, data=None):
     ).stdout
 
 
-def make_keys():
+def make_keys(bits=KEY_BITS):
     generated = openssl(
         "genpkey", "-algorithm", "RSA",
-        "-pkeyopt", "rsa_keygen_bits:%d" % KEY_BITS, "-outform", "DER",
+        "-pkeyopt", "rsa_keygen_bits:%d" % bits, "-outform", "DER",
     )
     keys = {
         "pkcs8": openssl("pkcs8", "-topk8", "-nocrypt", "-inform", "DER",
@@ -62,21 +66,24 @@ class Tool:
             f.write(data)
         return path
 
-    def run(self, mode, key_der, data):
-        """Returns (exit status, output bytes, stderr text)."""
+    def run(self, mode, key_der, data, other_der=None):
+        """Returns (exit status, output bytes, stderr text); with other_der
+        (the signer's private key, or the expected sender's public key) a
+        decryption also gives its first line of standard output."""
         key_file = self._file("key.hex", key_der.hex().upper().encode() + b"\n")
         in_file = self._file("in.bin", data)
         out_file = os.path.join(self.workdir, "out.bin")
         if os.path.exists(out_file):
             os.remove(out_file)
-        done = subprocess.run(
-            [self.path, mode, key_file, in_file, out_file],
-            capture_output=True, text=True,
-        )
+        args = [self.path, mode, key_file, in_file, out_file]
+        if other_der is not None:
+            args.append(self._file("other.hex", other_der.hex().upper().encode() + b"\n"))
+        done = subprocess.run(args, capture_output=True, text=True)
         output = b""
         if done.returncode == 0:
             with open(out_file, "rb") as f:
                 output = f.read()
+        self.last_stdout = done.stdout.strip()
         return done.returncode, output, done.stderr
 
 
@@ -84,6 +91,131 @@ def flip(data, at):
     changed = bytearray(data)
     changed[at] ^= 0x01
     return bytes(changed)
+
+
+def spki_print_by_openssl(public_der):
+    return openssl("dgst", "-sha256", "-binary",
+                   data=openssl("pkey", "-pubin", "-inform", "DER", "-outform", "DER",
+                                data=public_der))
+
+
+def signed_checks(tool, check):
+    """Version 2 between a 2048-bit sender, a 3072-bit recipient (the keys
+    above) and a 2048-bit third person."""
+    sender = make_keys(2048)
+    recipient = make_keys()
+    third = make_keys(2048)
+    message = b"meet me at the station at noon"
+
+    def tool_reads(ciphertext, reader, named, state, signer):
+        status, plaintext, err = tool.run("decrypt", reader["pkcs8"], ciphertext,
+                                          named["spki"] if named else None)
+        assert status == 0, "tool refused: " + err
+        assert plaintext == message, "message differs"
+        expected = "%s %s" % (state, signer.hex() if signer else "-")
+        assert tool.last_stdout == expected, tool.last_stdout
+
+    def component_to_python(signer, to):
+        def body():
+            status, ciphertext, err = tool.run("encrypt", to["spki"], message, signer["pkcs8"])
+            assert status == 0, "tool refused: " + err
+            assert ciphertext[0] == 2, "version %d" % ciphertext[0]
+            got = format_v2.decrypt(to["pkcs8"], signer["spki"], ciphertext)
+            assert got == (message, "verified", spki_print_by_openssl(signer["spki"])), got[1]
+        return body
+
+    def python_to_component(signer, to):
+        def body():
+            ciphertext = format_v2.encrypt(to["spki"], signer["pkcs8"], message)
+            tool_reads(ciphertext, to, signer, "verified", spki_print_by_openssl(signer["spki"]))
+        return body
+
+    check("signed component->python, 2048 to 3072", component_to_python(sender, recipient))
+    check("signed component->python, 3072 to 2048", component_to_python(recipient, sender))
+    check("signed python->component, 2048 to 3072", python_to_component(sender, recipient))
+    check("signed python->component, 3072 to 2048", python_to_component(recipient, sender))
+
+    sender_print = spki_print_by_openssl(sender["spki"])
+
+    def component_states():
+        ciphertext = format_v2.encrypt(recipient["spki"], sender["pkcs8"], message)
+        tool_reads(ciphertext, recipient, None, "no-sender-key", sender_print)
+        tool_reads(ciphertext, recipient, third, "other-signer", sender_print)
+        tool_reads(format_v1.encrypt(recipient["spki"], message), recipient, sender,
+                   "unsigned", None)
+
+    def python_states():
+        status, ciphertext, err = tool.run("encrypt", recipient["spki"], message,
+                                           sender["pkcs8"])
+        assert status == 0, "tool refused: " + err
+        for named, state in ((None, "no-sender-key"), (third["spki"], "other-signer")):
+            got = format_v2.decrypt(recipient["pkcs8"], named, ciphertext)
+            assert got == (message, state, sender_print), got[1]
+
+    check("component names each unchecked state", component_states)
+    check("python names each unchecked state", python_states)
+
+    # Inner layers no honest writer makes, each under a good tag.
+    good = format_v2.inner(sender["pkcs8"], recipient["spki"], message)
+    s = int.from_bytes(good[32:34], "big")
+
+    def flipped(at):
+        return good[:at] + bytes([good[at] ^ 0x01]) + good[at + 1:]
+
+    bad_signature = {
+        "signature byte": flipped(34 + s // 2),
+        "message byte": flipped(34 + s + 3),
+        "length one more": flipped(33),
+    }
+    damaged = {
+        "length zero": good[:32] + b"\x00\x00" + good[34:],
+        "length beyond the largest key": good[:32] + b"\x08\x01" + good[34:] + bytes(2100),
+        "cut inside the signature": good[: 34 + s - 1],
+        "cut inside the length": good[:33],
+    }
+
+    def component_refuses():
+        for name, content in bad_signature.items():
+            tool_reads_state = tool.run("decrypt", recipient["pkcs8"],
+                                        format_v2.seal(recipient["spki"], content),
+                                        sender["spki"])
+            assert tool_reads_state[0] == 0, name + ": " + tool_reads_state[2]
+            assert tool.last_stdout.startswith("bad-signature "), name + ": " + tool.last_stdout
+        for name, content in damaged.items():
+            status, _, err = tool.run("decrypt", recipient["pkcs8"],
+                                      format_v2.seal(recipient["spki"], content), sender["spki"])
+            assert status == 1 and NOT_FOR_THIS_KEY in err, "%s: %d %s" % (name, status, err)
+        # The recipient passes the signed message on to a third person.
+        forwarded = format_v2.seal(third["spki"], good)
+        status, _, err = tool.run("decrypt", third["pkcs8"], forwarded, sender["spki"])
+        assert status == 0 and tool.last_stdout.startswith("bad-signature "), tool.last_stdout
+
+    def python_refuses():
+        for name, content in bad_signature.items():
+            got = format_v2.decrypt(recipient["pkcs8"], sender["spki"],
+                                    format_v2.seal(recipient["spki"], content))
+            assert got[1] == "bad-signature", name + ": " + got[1]
+        for name, content in damaged.items():
+            try:
+                format_v2.decrypt(recipient["pkcs8"], sender["spki"],
+                                  format_v2.seal(recipient["spki"], content))
+            except format_v1.FormatError:
+                continue
+            raise AssertionError(name + " accepted")
+        status, ciphertext, err = tool.run("encrypt", recipient["spki"], message,
+                                           sender["pkcs8"])
+        forwarded = format_v2.seal(third["spki"],
+                                   format_v2.open_content(recipient["pkcs8"], ciphertext))
+        got = format_v2.decrypt(third["pkcs8"], sender["spki"], forwarded)
+        assert got[1] == "bad-signature", "forwarded: " + got[1]
+        try:
+            format_v2.decrypt(recipient["pkcs8"], sender["spki"], flip(ciphertext, len(ciphertext) - 1))
+        except format_v1.FormatError:
+            return
+        raise AssertionError("changed tag accepted")
+
+    check("component refuses each changed inner layer", component_refuses)
+    check("python refuses each changed inner layer", python_refuses)
 
 
 def main():
@@ -152,6 +284,8 @@ def main():
 
         check("changed component ciphertext refused by python", python_refuses_changed)
         check("changed python ciphertext refused by component", component_refuses_changed)
+
+        signed_checks(tool, check)
 
     failed = [(name, why) for name, why in results if why is not None]
     for name, why in results:

@@ -7,7 +7,10 @@
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeWorkWindow.h"
 #include "tests/fakes/RecordingMessageBox.h"
+#include "tests/support/CryptoTestKeys.h"
 #include "tests/support/TestKeys.h"
+#include "keys/Fingerprint.h"
+#include "keys/RsaKey.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -110,8 +113,10 @@ TEST_F(MessageOperationsTest, EncryptLeavesOnlyUpperCaseHexOnTheClipboard) {
     const QString hex = EncryptForAlice(QStringLiteral("Hello"));
     EXPECT_TRUE(box_.shown.isEmpty());
     EXPECT_TRUE(QRegularExpression("^[0-9A-F]+$").match(hex).hasMatch());
-    // version + 256-byte wrapped key + nonce + 5 bytes + tag, two digits each
-    EXPECT_EQ(hex.size(), 2 * (1 + 256 + 12 + 5 + 16));
+    // Signed with Bob's key: version + 256-byte wrapped key + nonce +
+    // fingerprint, length and 256-byte signature + 5 bytes + tag, two digits each
+    EXPECT_EQ(hex.size(), 2 * (1 + 256 + 12 + 32 + 2 + 256 + 5 + 16));
+    EXPECT_TRUE(hex.startsWith(QStringLiteral("02")));
     EXPECT_EQ(clipboard_.log, QStringList({"clear", "set", "release selection"}));
     EXPECT_TRUE(window_.message.isEmpty());
     ExpectIdleAfter("Encrypting...");
@@ -337,6 +342,73 @@ TEST_F(MessageOperationsTest, KeyFilesAreReadAnewOnEveryPress) {
     EXPECT_EQ(window_.message, QStringLiteral("two"));
     EXPECT_TRUE(box_.shown.isEmpty());
 }
+
+// --- What the reader is told about the writer -------------------------------
+
+struct SenderCase {
+    const char* name;
+    const char* writerKey;  // Bob's private key box when he writes to Alice
+    const char* readerBox;  // Alice's public key box when she reads
+    bool keyFileReport;     // the box names a file that cannot be read
+    const char* caption;
+    bool verified;
+    bool namesBob;  // the description gives Bob's fingerprint
+};
+
+void PrintTo(const SenderCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class SenderTest : public MessageOperationsTest,
+                   public ::testing::WithParamInterface<SenderCase> {};
+
+TEST_P(SenderTest, IsShownOnTheFrameWithoutABox) {
+    const SenderCase& c = GetParam();
+    WriteKeyFile(Path("carol.pkey"), test::CryptoTestKeys::Rsa(2048).publicInfo);
+    window_.privateKeyPath = *c.writerKey ? Path(c.writerKey) : QString();
+    window_.publicKeyPath = alicePublic_;
+    window_.message = QStringLiteral("meet at noon");
+    EncryptToClipboard(window_, clipboard_, box_);
+    ASSERT_TRUE(box_.shown.isEmpty());
+
+    window_.log.clear();
+    window_.privateKeyPath = alicePrivate_;
+    window_.publicKeyPath = *c.readerBox ? Path(c.readerBox) : QString();
+    DecryptFromClipboard(window_, clipboard_, box_);
+
+    // The success path stays as it was: the message, no box but the key
+    // file report that came before the decryption.
+    EXPECT_EQ(window_.message, QStringLiteral("meet at noon"));
+    EXPECT_EQ(box_.shown,
+              c.keyFileReport ? QStringList{KeyFileReport(Path(c.readerBox))} : QStringList{});
+    ASSERT_TRUE(window_.signature);
+    EXPECT_EQ(window_.signature->caption, QString::fromUtf8(c.caption));
+    EXPECT_EQ(window_.signature->verified, c.verified);
+    EXPECT_EQ(window_.log, QStringList({"begin Decrypting...",
+                                        "signature " + QString::fromUtf8(c.caption), "end"}));
+    const QString bob = QString::fromStdString(
+        FingerprintText(*KeyFingerprint(**RsaKey::FromPublicKeyBlob(Bob().publicBlob))));
+    EXPECT_EQ(window_.signature->description.contains(bob), c.namesBob);
+    EXPECT_EQ(window_.signature->description.contains(QStringLiteral("Anyone who has your")),
+              !c.verified);
+    EXPECT_FALSE(clipboard_.content.has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SenderTest,
+    ::testing::Values(SenderCase{"Verified", "bob.skey", "bob.pkey", false,
+                                 "Message \u2014 signed by bob.pkey", true, true},
+                      SenderCase{"Unsigned", "", "bob.pkey", false,
+                                 "Message \u2014 not verified: unsigned", false, false},
+                      SenderCase{"UnsignedNoKeyNamed", "", "", false,
+                                 "Message \u2014 not verified: unsigned", false, false},
+                      SenderCase{"ThirdPersonsKey", "bob.skey", "carol.pkey", false,
+                                 "Message \u2014 not verified: signed by another key", false, true},
+                      SenderCase{"NoPublicKey", "bob.skey", "", false,
+                                 "Message \u2014 not verified: no key to check", false, true},
+                      SenderCase{"UnreadablePublicKey", "bob.skey", "missing.pkey", true,
+                                 "Message \u2014 not verified: no key to check", false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace zelvora

@@ -9,6 +9,8 @@
 #include "tests/support/ShowMainWindow.h"
 #include "tests/support/TestKeys.h"
 #include "widgets/MessageField.h"
+#include "keys/Fingerprint.h"
+#include "keys/RsaKey.h"
 
 #include <QAccessible>
 #include <QGroupBox>
@@ -327,6 +329,74 @@ private slots:
         QTest::mouseClick(w->cmdDecrypt, Qt::LeftButton);
         QVERIFY2(box_.shown.isEmpty(), qPrintable(box_.shown.join("|")));
         QCOMPARE(w->MessageText(), read);
+    }
+
+    // Alice writes to herself, signed; she reads it with her own public key
+    // in the box (verified) or Bob's (not verified).
+    void frameShowsTheWriterUntilTheTextChanges_data() {
+        QTest::addColumn<QString>("readerBox");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<bool>("verified");
+        QTest::addColumn<QString>("change");
+        for (const char* change : {"typing", "clearing", "encrypting"}) {
+            QTest::addRow("verified, then %s", change)
+                << "me.pkey" << QString::fromUtf8("Message \u2014 signed by me.pkey") << true
+                << change;
+            QTest::addRow("other key, then %s", change)
+                << "bob.pkey"
+                << QString::fromUtf8("Message \u2014 not verified: signed by another key") << false
+                << change;
+        }
+    }
+
+    void frameShowsTheWriterUntilTheTextChanges() {
+        QFETCH(QString, readerBox);
+        QFETCH(QString, caption);
+        QFETCH(bool, verified);
+        QFETCH(QString, change);
+        QTemporaryDir dir;
+        test::WriteKeyFile(dir.filePath("me.skey"), test::Alice().privateBlob);
+        test::WriteKeyFile(dir.filePath("me.pkey"), test::Alice().publicBlob);
+        test::WriteKeyFile(dir.filePath("bob.pkey"), test::Bob().publicBlob);
+        auto w = MakeWindow();
+        const QRect frame = w->fra1->geometry();
+        w->txtPrivateKeyFile->setText(dir.filePath("me.skey"));
+        w->txtPublicKeyFile->setText(dir.filePath("me.pkey"));
+        w->SetMessageText(QStringLiteral("hello"));
+        QTest::mouseClick(w->cmdEncrypt, Qt::LeftButton);
+        w->txtPublicKeyFile->setText(dir.filePath(readerBox));
+        QTest::mouseClick(w->cmdDecrypt, Qt::LeftButton);
+
+        QVERIFY2(box_.shown.isEmpty(), qPrintable(box_.shown.join("|")));
+        QCOMPARE(w->MessageText(), QStringLiteral("hello"));
+        QCOMPARE(w->fra1->title(), caption);
+        const QString alice = QString::fromStdString(FingerprintText(
+            *KeyFingerprint(**RsaKey::FromPublicKeyBlob(test::Alice().publicBlob))));
+        QVERIFY(w->fra1->accessibleDescription().contains(alice));
+        QCOMPARE(w->fra1->toolTip(), w->fra1->accessibleDescription());
+        QCOMPARE(w->fra1->accessibleDescription().contains("Anyone who has your public key"),
+                 !verified);
+        // Unverified stands out; the frame does not move or grow.
+        QCOMPARE(w->fra1->font().bold(), !verified);
+        QCOMPARE(w->fra1->palette().color(QPalette::WindowText) ==
+                     w->palette().color(QPalette::WindowText),
+                 verified);
+        QCOMPARE(w->fra1->geometry(), frame);
+
+        if (change == "typing") {
+            w->TextBox->setFocus();
+            QTest::keyClick(w->TextBox, Qt::Key_X);
+        } else if (change == "clearing") {
+            QTest::mouseClick(w->cmdClear, Qt::LeftButton);
+        } else {
+            // A new operation, even one that fails, puts the frame back.
+            w->txtPublicKeyFile->setText(dir.filePath("missing.pkey"));
+            QTest::mouseClick(w->cmdEncrypt, Qt::LeftButton);
+        }
+        QCOMPARE(w->fra1->title(), QStringLiteral("Message"));
+        QVERIFY(w->fra1->accessibleDescription().isEmpty());
+        QVERIFY(w->fra1->toolTip().isEmpty());
+        QVERIFY(!w->fra1->font().bold());
     }
 
     void closeRequestIsHandledAsQuit() {

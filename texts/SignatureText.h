@@ -1,0 +1,27 @@
+#pragma once
+
+#include "base/SignatureState.h"
+
+#include <QString>
+
+namespace zelvora {
+
+// What the user is told about a decrypted message's writer.
+struct SignatureNotice {
+    // Only a checked signature by the key the user named; every front end
+    // must draw the other states so they cannot be taken for this one.
+    bool verified = false;
+    // A short line: the window's message frame caption.
+    QString caption;
+    // The full sentence: which case it is, the signer's fingerprint where
+    // the message names one, and for every unverified case that anyone with
+    // the user's public key could have written the text.
+    QString description;
+};
+
+// `keyFileName` is the name of the public key file the user named (without
+// its folder); `signer` the signer's fingerprint text, empty for none.
+SignatureNotice DescribeSignature(SignatureState state, const QString& keyFileName,
+                                  const QString& signer);
+
+}  // namespace zelvora
