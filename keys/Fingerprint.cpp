@@ -2,10 +2,11 @@
 
 #include "base/ErrorCode.h"
 #include "base/SecureBytes.h"
+#include "keys/DerWriter.h"
 
-#include <openssl/evp.h>
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
+#include <openssl/evp.h>
 
 #include <iterator>
 #include <memory>
@@ -17,29 +18,6 @@ namespace {
 
 using BignumPtr = std::unique_ptr<BIGNUM, decltype(&BN_free)>;
 
-// A DER length (X.690, section 8.1.3): short form below 128, else the
-// count of big-endian bytes, then the bytes.
-void AppendLength(Bytes& out, std::size_t length) {
-    if (length < 0x80) {
-        out.push_back(static_cast<std::uint8_t>(length));
-        return;
-    }
-    std::uint8_t bytes[sizeof(std::size_t)];
-    std::size_t count = 0;
-    for (std::size_t rest = length; rest != 0; rest >>= 8) {
-        bytes[count++] = static_cast<std::uint8_t>(rest);
-    }
-    out.push_back(static_cast<std::uint8_t>(0x80 | count));
-    while (count > 0) {
-        out.push_back(bytes[--count]);
-    }
-}
-
-void AppendHeader(Bytes& out, std::uint8_t tag, std::size_t length) {
-    out.push_back(tag);
-    AppendLength(out, length);
-}
-
 // A positive INTEGER in its shortest form, with a leading zero byte where
 // the top bit is set, so it does not read as negative.
 bool AppendInteger(Bytes& out, const BIGNUM* number) {
@@ -48,7 +26,7 @@ bool AppendInteger(Bytes& out, const BIGNUM* number) {
         return false;
     }
     const bool pad = BN_num_bits(number) % 8 == 0;
-    AppendHeader(out, 0x02, static_cast<std::size_t>(size) + (pad ? 1 : 0));
+    der::AppendHeader(out, 0x02, static_cast<std::size_t>(size) + (pad ? 1 : 0));
     if (pad) {
         out.push_back(0);
     }
@@ -79,14 +57,14 @@ std::optional<Bytes> RsaPublicKeyInfo(const RsaKey& key) {
     static constexpr std::uint8_t kAlgorithm[] = {0x30, 0x0D, 0x06, 0x09, 0x2A, 0x86, 0x48, 0x86,
                                                   0xF7, 0x0D, 0x01, 0x01, 0x01, 0x05, 0x00};
     Bytes publicKey;
-    AppendHeader(publicKey, 0x30, integers.size());
+    der::AppendHeader(publicKey, 0x30, integers.size());
     publicKey.insert(publicKey.end(), integers.begin(), integers.end());
     Bytes bitString;
-    AppendHeader(bitString, 0x03, publicKey.size() + 1);
+    der::AppendHeader(bitString, 0x03, publicKey.size() + 1);
     bitString.push_back(0);  // no unused bits
     bitString.insert(bitString.end(), publicKey.begin(), publicKey.end());
     Bytes info;
-    AppendHeader(info, 0x30, sizeof kAlgorithm + bitString.size());
+    der::AppendHeader(info, 0x30, sizeof kAlgorithm + bitString.size());
     info.insert(info.end(), std::begin(kAlgorithm), std::end(kAlgorithm));
     info.insert(info.end(), bitString.begin(), bitString.end());
     return info;

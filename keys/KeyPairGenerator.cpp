@@ -1,6 +1,7 @@
 #include "keys/KeyPairGenerator.h"
 
 #include "base/ErrorCode.h"
+#include "keys/DerWriter.h"
 #include "keys/OpenSslHandles.h"
 
 #include <openssl/core_names.h>
@@ -40,30 +41,6 @@ std::expected<PkeyPtr, Error> GenerateRsaKey(int bits) {
     return PkeyPtr(raw);
 }
 
-// DER (ITU-T X.690) as far as a private key needs it. Every piece is built
-// in wiping memory; a SecureBytes that grows wipes the block it leaves.
-void AppendLength(SecureBytes& out, std::size_t length) {
-    if (length < 0x80) {
-        out.push_back(static_cast<std::uint8_t>(length));
-        return;
-    }
-    std::array<std::uint8_t, sizeof(std::size_t)> digits{};
-    std::size_t count = 0;
-    for (std::size_t rest = length; rest != 0; rest >>= 8) {
-        digits[count++] = static_cast<std::uint8_t>(rest & 0xFF);
-    }
-    out.push_back(static_cast<std::uint8_t>(0x80 | count));
-    while (count > 0) {
-        out.push_back(digits[--count]);
-    }
-}
-
-void AppendElement(SecureBytes& out, std::uint8_t tag, std::span<const std::uint8_t> content) {
-    out.push_back(tag);
-    AppendLength(out, content.size());
-    out.insert(out.end(), content.begin(), content.end());
-}
-
 // A non-negative INTEGER from its magnitude in native (little-endian) order,
 // as OpenSSL hands numbers out, with or without padding zeros.
 void AppendInteger(SecureBytes& out, std::span<const std::uint8_t> littleEndian) {
@@ -72,8 +49,7 @@ void AppendInteger(SecureBytes& out, std::span<const std::uint8_t> littleEndian)
         --length;
     }
     const bool signByte = length == 0 || (littleEndian[length - 1] & 0x80) != 0;
-    out.push_back(0x02);
-    AppendLength(out, length + (signByte ? 1 : 0));
+    der::AppendHeader(out, 0x02, length + (signByte ? 1 : 0));
     if (signByte) {
         out.push_back(0);
     }
@@ -120,14 +96,14 @@ std::expected<SecureBytes, Error> EncodePrivateKey(const EVP_PKEY& key) {
                                                  0x0D, 0x01, 0x01, 0x01, 0x05, 0x00};
     SecureBytes sequence;
     sequence.reserve(rsaKey.size() + 16);
-    AppendElement(sequence, 0x30, rsaKey);
+    der::AppendElement(sequence, 0x30, rsaKey);
     SecureBytes info(kHead.begin(), kHead.end());
     info.reserve(kHead.size() + sequence.size() + 16);
-    AppendElement(info, 0x04, sequence);
-    SecureBytes der;
-    der.reserve(info.size() + 16);
-    AppendElement(der, 0x30, info);
-    return der;
+    der::AppendElement(info, 0x04, sequence);
+    SecureBytes encoded;
+    encoded.reserve(info.size() + 16);
+    der::AppendElement(encoded, 0x30, info);
+    return encoded;
 }
 
 std::expected<Bytes, Error> EncodePublicKey(const EVP_PKEY& key) {
