@@ -1,0 +1,28 @@
+#pragma once
+
+#include "base/Error.h"
+#include "keys/Fingerprint.h"
+
+#include <cstddef>
+#include <expected>
+#include <memory>
+
+// OpenSSL's key type, named here only so the key can be held without its headers.
+struct evp_pkey_st;
+
+namespace zelvora {
+
+class RsaKey;
+
+// What the RSA recipient, identity, signer and sender key hold of an RsaKey:
+// a reference of their own to OpenSSL's key, so they may outlive the RsaKey
+// they were made from, with its modulus length and fingerprint worked out once.
+struct RsaKeyShare {
+    std::shared_ptr<evp_pkey_st> key;
+    std::size_t modulusBytes = 0;
+    Fingerprint fingerprint{};
+};
+
+std::expected<RsaKeyShare, Error> ShareRsaKey(const RsaKey& key);
+
+}  // namespace zelvora
