@@ -1,6 +1,7 @@
 #include "crypto/HeaderV3.h"
 
 #include "base/ErrorCode.h"
+#include "crypto/AppendBytes.h"
 #include "crypto/FormatV3Layout.h"
 #include "crypto/KeySchedule.h"
 
@@ -52,7 +53,7 @@ std::expected<Bytes, Error> WriteHeader(std::span<const Stanza> stanzas,
             header.push_back(stanza.type);
             header.push_back(static_cast<std::uint8_t>(stanza.body.size() >> 8));
             header.push_back(static_cast<std::uint8_t>(stanza.body.size() & 0xFF));
-            header.insert(header.end(), stanza.body.begin(), stanza.body.end());
+            AppendBytes(header, stanza.body);
         }
         MessageKey headerKey;
         if (auto derived = DeriveHeaderKey(messageKey, headerKey); !derived) {

@@ -6,12 +6,15 @@
 #include "crypto/RsaSenderKey.h"
 #include "crypto/RsaSigner.h"
 
+#include <type_traits>
+
 namespace zelvora {
 namespace {
 
+// Only a signer and a sender key name their key by its fingerprint.
 template <class Role, class Rsa>
 std::expected<std::unique_ptr<Role>, Error> Make(const RsaKey& key) {
-    auto share = ShareRsaKey(key);
+    auto share = ShareRsaKey(key, std::is_same_v<Role, Signer> || std::is_same_v<Role, SenderKey>);
     if (!share) {
         return std::unexpected(share.error());
     }

@@ -3,7 +3,6 @@
 #include "base/Error.h"
 #include "crypto/MessageKey.h"
 #include "crypto/Stanza.h"
-#include "keys/Fingerprint.h"
 
 #include <expected>
 
@@ -16,8 +15,9 @@ public:
     virtual ~Recipient() = default;
 
     virtual std::expected<Stanza, Error> Wrap(const MessageKey& messageKey) const = 0;
-    // The key's fingerprint, so a list can hold each key once.
-    virtual const Fingerprint& KeyFingerprint() const = 0;
+    // Whether `other` stands for the same public key, so a list can hold
+    // each key once.
+    virtual bool SameKey(const Recipient& other) const = 0;
 };
 
 }  // namespace zelvora

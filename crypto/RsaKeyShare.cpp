@@ -7,8 +7,8 @@
 
 namespace zelvora {
 
-std::expected<RsaKeyShare, Error> ShareRsaKey(const RsaKey& key) {
-    auto fingerprint = KeyFingerprint(key);
+std::expected<RsaKeyShare, Error> ShareRsaKey(const RsaKey& key, bool withFingerprint) {
+    auto fingerprint = withFingerprint ? KeyFingerprint(key) : Fingerprint{};
     if (!fingerprint) {
         return std::unexpected(fingerprint.error());
     }

@@ -8,6 +8,15 @@
 
 namespace zelvora {
 
+bool RsaRecipient::SameKey(const Recipient& other) const {
+    const auto* rsa = dynamic_cast<const RsaRecipient*>(&other);
+    // Compares the public numbers only, so a key read from its private
+    // half matches the same key read from its public key file.
+    const bool same = rsa != nullptr && EVP_PKEY_eq(key_.key.get(), rsa->key_.key.get()) == 1;
+    ERR_clear_error();
+    return same;
+}
+
 std::expected<Stanza, Error> RsaRecipient::Wrap(const MessageKey& messageKey) const {
     return WithoutExceptions([&]() -> std::expected<Stanza, Error> {
         Stanza stanza{Stanza::kRsa, Bytes(key_.modulusBytes)};

@@ -13,7 +13,7 @@ public:
     explicit RsaRecipient(RsaKeyShare key) : key_(std::move(key)) {}
 
     std::expected<Stanza, Error> Wrap(const MessageKey& messageKey) const override;
-    const Fingerprint& KeyFingerprint() const override { return key_.fingerprint; }
+    bool SameKey(const Recipient& other) const override;
 
 private:
     RsaKeyShare key_;

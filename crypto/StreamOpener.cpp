@@ -1,6 +1,7 @@
 #include "crypto/StreamOpener.h"
 
 #include "base/ErrorCode.h"
+#include "crypto/AppendBytes.h"
 #include "crypto/ChunkCipher.h"
 #include "crypto/FormatV3Layout.h"
 #include "crypto/HeaderV3.h"
@@ -26,8 +27,6 @@ std::expected<std::unique_ptr<StreamOpener>, Error> StreamOpener::Create(const I
         }
         std::unique_ptr<StreamOpener> opener(new StreamOpener(identity, sender, std::move(sink)));
         opener->pending_.reserve(v3::kSealedChunkBytes);
-        opener->opened_.resize(v3::kChunkBytes);
-        opener->held_.reserve(v3::kMaxRsaSignature);
         return opener;
     });
 }
@@ -83,7 +82,7 @@ std::expected<void, Error> StreamOpener::Update(std::span<const std::uint8_t> ci
             }
             const std::size_t take =
                 std::min(v3::kSealedChunkBytes - pending_.size(), ciphertext.size());
-            pending_.insert(pending_.end(), ciphertext.begin(), ciphertext.begin() + take);
+            AppendBytes(pending_, ciphertext.first(take));
             ciphertext = ciphertext.subspan(take);
         }
         return {};
@@ -109,7 +108,7 @@ std::expected<void, Error> StreamOpener::TakeHeader(std::span<const std::uint8_t
             wanted = scan.bytes;
         }
         const std::size_t take = std::min(wanted - header_.size(), ciphertext.size());
-        header_.insert(header_.end(), ciphertext.begin(), ciphertext.begin() + take);
+        AppendBytes(header_, ciphertext.first(take));
         ciphertext = ciphertext.subspan(take);
         if (headerBytes_ != 0 && header_.size() == headerBytes_ + v3::kSaltBytes) {
             return OpenHeader();
@@ -164,6 +163,12 @@ std::expected<void, Error> StreamOpener::OpenChunk(std::span<const std::uint8_t>
                                                    bool last) {
     if (nextChunk_ >= v3::kMaxChunks) {
         return Refused();
+    }
+    // Grown to the largest chunk seen, not to a full chunk at once: a short
+    // message then also wipes only a short buffer when it is done.
+    const std::size_t size = std::max(sealed.size(), v3::kTagBytes + 1) - v3::kTagBytes;
+    if (opened_.size() < size) {
+        opened_.resize(size);
     }
     switch (cipher_->Open(nextChunk_, last, sealed, opened_.data())) {
         case ChunkCipher::Outcome::Done:
@@ -237,13 +242,14 @@ std::expected<void, Error> StreamOpener::ReadPreamble(std::span<const std::uint8
     }
     plaintext = plaintext.subspan(preambleBytes);
     preambleRead_ = true;
+    held_.reserve(trailerBytes_);
     return {};
 }
 
 // Passes on all but the last trailerBytes_ of the plaintext seen so far.
 std::expected<void, Error> StreamOpener::Release(std::span<const std::uint8_t> plaintext) {
     if (held_.size() + plaintext.size() <= trailerBytes_) {
-        held_.insert(held_.end(), plaintext.begin(), plaintext.end());
+        AppendBytes(held_, plaintext);
         return {};
     }
     const std::size_t releasing = held_.size() + plaintext.size() - trailerBytes_;
@@ -256,8 +262,7 @@ std::expected<void, Error> StreamOpener::Release(std::span<const std::uint8_t> p
         return emitted;
     }
     held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(fromHeld));
-    held_.insert(held_.end(), plaintext.begin() + static_cast<std::ptrdiff_t>(fromNew),
-                 plaintext.end());
+    AppendBytes(held_, plaintext.subspan(fromNew));
     return {};
 }
 

@@ -1,6 +1,7 @@
 #include "crypto/StreamSealer.h"
 
 #include "base/ErrorCode.h"
+#include "crypto/AppendBytes.h"
 #include "crypto/ChunkCipher.h"
 #include "crypto/FormatV3Layout.h"
 #include "crypto/HeaderV3.h"
@@ -25,7 +26,7 @@ std::vector<const Recipient*> Distinct(std::span<const Recipient* const> recipie
     std::vector<const Recipient*> distinct;
     for (const Recipient* recipient : recipients) {
         if (recipient != nullptr && std::ranges::none_of(distinct, [&](const Recipient* seen) {
-                return seen->KeyFingerprint() == recipient->KeyFingerprint();
+                return seen->SameKey(*recipient);
             })) {
             distinct.push_back(recipient);
         }
@@ -39,6 +40,19 @@ StreamSealer::~StreamSealer() = default;
 
 std::expected<std::unique_ptr<StreamSealer>, Error> StreamSealer::Start(
     std::span<const Recipient* const> recipients, const Signer* signer, ByteSink sink) {
+    if (!sink) {
+        return Refuse(ErrorCode::Internal);
+    }
+    return StartWith(recipients, signer, std::move(sink), nullptr);
+}
+
+std::expected<std::unique_ptr<StreamSealer>, Error> StreamSealer::Start(
+    std::span<const Recipient* const> recipients, const Signer* signer, Bytes& out) {
+    return StartWith(recipients, signer, nullptr, &out);
+}
+
+std::expected<std::unique_ptr<StreamSealer>, Error> StreamSealer::StartWith(
+    std::span<const Recipient* const> recipients, const Signer* signer, ByteSink sink, Bytes* out) {
     return WithoutExceptions([&]() -> std::expected<std::unique_ptr<StreamSealer>, Error> {
         const std::vector<const Recipient*> distinct = Distinct(recipients);
         if (distinct.size() < v3::kMinStanzas) {
@@ -47,11 +61,9 @@ std::expected<std::unique_ptr<StreamSealer>, Error> StreamSealer::Start(
         if (distinct.size() > v3::kMaxStanzas) {
             return Refuse(ErrorCode::TooManyRecipients);
         }
-        if (!sink) {
-            return Refuse(ErrorCode::Internal);
-        }
         std::unique_ptr<StreamSealer> sealer(new StreamSealer());
         sealer->sink_ = std::move(sink);
+        sealer->out_ = out;
         sealer->signer_ = signer;
 
         MessageKey messageKey;
@@ -98,11 +110,12 @@ std::expected<std::unique_ptr<StreamSealer>, Error> StreamSealer::Start(
             sealer->trailerBytes_ = signer->SignatureBytes();
         }
         sealer->preambleBytes_ = preamble.size();
-        sealer->chunk_.reserve(v3::kChunkBytes);
-        sealer->sealed_.resize(v3::kSealedChunkBytes);
+        if (out == nullptr) {
+            sealer->sealed_.resize(v3::kSealedChunkBytes);
+        }
 
-        header->insert(header->end(), salt.begin(), salt.end());
-        if (auto written = sealer->sink_(*header); !written) {
+        AppendBytes(*header, salt);
+        if (auto written = sealer->Write(*header); !written) {
             return std::unexpected(written.error());
         }
         if (auto fed = sealer->Feed(preamble); !fed) {
@@ -153,11 +166,19 @@ std::expected<void, Error> StreamSealer::Feed(std::span<const std::uint8_t> plai
             }
             plaintext = plaintext.subspan(room);
         } else {
-            chunk_.insert(chunk_.end(), plaintext.begin(), plaintext.end());
+            AppendBytes(chunk_, plaintext);
             plaintext = {};
         }
     }
     return {};
+}
+
+std::expected<void, Error> StreamSealer::Write(std::span<const std::uint8_t> bytes) {
+    if (out_ != nullptr) {
+        AppendBytes(*out_, bytes);
+        return {};
+    }
+    return sink_(bytes);
 }
 
 std::expected<void, Error> StreamSealer::SealChunk(std::span<const std::uint8_t> more, bool last) {
@@ -166,13 +187,21 @@ std::expected<void, Error> StreamSealer::SealChunk(std::span<const std::uint8_t>
     }
     const std::array<std::span<const std::uint8_t>, 2> pieces{std::span(chunk_), more};
     const std::size_t size = chunk_.size() + more.size() + v3::kTagBytes;
-    if (!cipher_->Seal(nextChunk_, last, pieces, sealed_.data())) {
+    std::uint8_t* target = sealed_.data();
+    if (out_ != nullptr) {
+        const std::size_t at = out_->size();
+        out_->resize(at + size);
+        target = out_->data() + at;
+    }
+    if (!cipher_->Seal(nextChunk_, last, pieces, target)) {
         return Failed(MakeError(ErrorCode::Internal));
     }
     ++nextChunk_;
     chunk_.clear();
-    if (auto written = sink_(std::span(sealed_).first(size)); !written) {
-        return Failed(written.error());
+    if (out_ == nullptr) {
+        if (auto written = sink_(std::span(sealed_).first(size)); !written) {
+            return Failed(written.error());
+        }
     }
     return {};
 }

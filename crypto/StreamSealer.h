@@ -30,6 +30,11 @@ public:
     // before this returns. `signer`, when not null, must outlive the sealer.
     static std::expected<std::unique_ptr<StreamSealer>, Error> Start(
         std::span<const Recipient* const> recipients, const Signer* signer, ByteSink sink);
+    // The same, appending to `out` instead: for a caller that keeps the
+    // whole ciphertext anyway, each chunk is sealed where it is to stay
+    // rather than copied there. `out` must outlive the sealer.
+    static std::expected<std::unique_ptr<StreamSealer>, Error> Start(
+        std::span<const Recipient* const> recipients, const Signer* signer, Bytes& out);
     ~StreamSealer();
     StreamSealer(const StreamSealer&) = delete;
     StreamSealer& operator=(const StreamSealer&) = delete;
@@ -50,11 +55,17 @@ public:
 private:
     StreamSealer() = default;
 
+    static std::expected<std::unique_ptr<StreamSealer>, Error> StartWith(
+        std::span<const Recipient* const> recipients, const Signer* signer, ByteSink sink,
+        Bytes* out);
+    std::expected<void, Error> Write(std::span<const std::uint8_t> bytes);
+
     std::expected<void, Error> Feed(std::span<const std::uint8_t> plaintext);
     std::expected<void, Error> SealChunk(std::span<const std::uint8_t> more, bool last);
     std::expected<void, Error> Failed(Error error);
 
     ByteSink sink_;
+    Bytes* out_ = nullptr;
     const Signer* signer_ = nullptr;
     std::unique_ptr<ChunkCipher> cipher_;
     std::optional<Sha256> messageHash_;

@@ -1,6 +1,7 @@
 #include "crypto/WholeMessage.h"
 
 #include "base/ErrorCode.h"
+#include "crypto/AppendBytes.h"
 #include "crypto/StreamOpener.h"
 #include "crypto/StreamSealer.h"
 
@@ -13,11 +14,7 @@ std::expected<Bytes, Error> SealMessage(std::span<const Recipient* const> recipi
                                         std::span<const std::uint8_t> message) {
     return WithoutExceptions([&]() -> std::expected<Bytes, Error> {
         Bytes out;
-        auto sealer =
-            StreamSealer::Start(recipients, signer, [&out](std::span<const std::uint8_t> bytes) {
-                out.insert(out.end(), bytes.begin(), bytes.end());
-                return std::expected<void, Error>();
-            });
+        auto sealer = StreamSealer::Start(recipients, signer, out);
         if (!sealer) {
             return std::unexpected(sealer.error());
         }
@@ -46,7 +43,7 @@ std::expected<DecryptedMessage, Error> OpenMessage(std::span<const std::uint8_t>
         text.reserve(ciphertext.size());
         auto opener =
             StreamOpener::Create(identity, sender, [&text](std::span<const std::uint8_t> bytes) {
-                text.insert(text.end(), bytes.begin(), bytes.end());
+                AppendBytes(text, bytes);
                 return std::expected<void, Error>();
             });
         if (!opener) {
