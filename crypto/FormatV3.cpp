@@ -2,6 +2,7 @@
 
 #include "base/ErrorCode.h"
 #include "crypto/KeyRoles.h"
+#include "crypto/KeySchedule.h"
 #include "crypto/SealedEnvelope.h"
 #include "crypto/WholeMessage.h"
 
@@ -16,8 +17,9 @@ const FormatV3& FormatV3::Instance() {
 }
 
 bool FormatV3::AvailableHere() const {
-    // The same AES-256-GCM as the envelope of versions 1 and 2.
-    return EnvelopeAvailable();
+    // The same AES-256-GCM as the envelope of versions 1 and 2, and the
+    // key schedule's HKDF and HMAC.
+    return EnvelopeAvailable() && v3::KeyScheduleAvailable();
 }
 
 std::expected<Bytes, Error> FormatV3::Encrypt(const RsaKey& recipient, const RsaKey* signer,

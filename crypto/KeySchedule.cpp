@@ -69,6 +69,10 @@ std::expected<void, Error> Derive(const MessageKey& secret, std::span<const std:
 
 }  // namespace
 
+bool KeyScheduleAvailable() {
+    return Hkdf() != nullptr && Hmac() != nullptr;
+}
+
 std::expected<void, Error> DeriveHeaderKey(const MessageKey& messageKey, MessageKey& headerKey) {
     return Derive(messageKey, {}, kHeaderInfo, headerKey);
 }

@@ -29,6 +29,9 @@ std::expected<void, Error> DerivePayloadKey(const MessageKey& messageKey,
 std::expected<Mac, Error> HeaderMac(const MessageKey& headerKey,
                                     std::span<const std::uint8_t> header);
 
+// Whether the crypto library has HKDF and HMAC.
+bool KeyScheduleAvailable();
+
 // What a signature covers: the context, the header's digest (which binds
 // the list of recipients), the signer's fingerprint and the message's digest.
 Statement SignedStatement(const Digest& header, const Fingerprint& signer, const Digest& message);
