@@ -49,7 +49,7 @@ std::expected<void, Error> StreamOpener::Update(std::span<const std::uint8_t> ci
     if (finished_) {
         return Failed(MakeError(ErrorCode::Internal));
     }
-    return WithoutExceptions([&]() -> std::expected<void, Error> {
+    auto taken = WithoutExceptions([&]() -> std::expected<void, Error> {
         if (!ciphertext.empty() && !anyInput_) {
             anyInput_ = true;
             // Not a secret: the version byte is there for anyone to read.
@@ -87,6 +87,10 @@ std::expected<void, Error> StreamOpener::Update(std::span<const std::uint8_t> ci
         }
         return {};
     });
+    if (!taken && !failure_) {
+        Failed(taken.error());
+    }
+    return taken;
 }
 
 // Takes in exactly the header's bytes and the payload salt, however the
@@ -295,8 +299,9 @@ std::expected<DecryptedMessage, Error> StreamOpener::Finish() {
     if (!cipher_ || pending_.size() < v3::kTagBytes + 1) {
         return Refused();
     }
-    if (auto opened = OpenChunk(pending_, true); !opened) {
-        return std::unexpected(opened.error());
+    auto opened = WithoutExceptions([&] { return OpenChunk(pending_, true); });
+    if (!opened) {
+        return failure_ ? std::unexpected(*failure_) : Failed(opened.error());
     }
     if (held_.size() != trailerBytes_) {
         return Refused();

@@ -125,10 +125,10 @@ std::expected<std::unique_ptr<StreamSealer>, Error> StreamSealer::StartWith(
     });
 }
 
-std::uint64_t StreamSealer::BytesAfterHeader(std::uint64_t messageBytes) const {
+std::uint64_t StreamSealer::PayloadBytes(std::uint64_t messageBytes) const {
     const std::uint64_t plaintext = preambleBytes_ + messageBytes + trailerBytes_;
     const std::uint64_t chunks = (plaintext + v3::kChunkBytes - 1) / v3::kChunkBytes;
-    return v3::kSaltBytes + plaintext + chunks * v3::kTagBytes;
+    return plaintext + chunks * v3::kTagBytes;
 }
 
 std::expected<void, Error> StreamSealer::Failed(Error error) {
@@ -149,7 +149,11 @@ std::expected<void, Error> StreamSealer::Update(std::span<const std::uint8_t> te
     if (messageHash_ && !messageHash_->Update(text)) {
         return Failed(MakeError(ErrorCode::Internal));
     }
-    return Feed(text);
+    auto fed = WithoutExceptions([&] { return Feed(text); });
+    if (!fed && !failure_) {
+        failure_ = fed.error();
+    }
+    return fed;
 }
 
 // Takes plaintext into the chunk being filled. A full chunk is sealed only
@@ -214,7 +218,7 @@ std::expected<void, Error> StreamSealer::Finish() {
         return Failed(MakeError(ErrorCode::Internal));
     }
     finished_ = true;
-    return WithoutExceptions([&]() -> std::expected<void, Error> {
+    auto finished = WithoutExceptions([&]() -> std::expected<void, Error> {
         if (signer_ != nullptr) {
             const auto messageDigest = messageHash_->Finish();
             if (!messageDigest) {
@@ -234,6 +238,10 @@ std::expected<void, Error> StreamSealer::Finish() {
         // chunk is kept back until more follows.
         return SealChunk({}, true);
     });
+    if (!finished && !failure_) {
+        failure_ = finished.error();
+    }
+    return finished;
 }
 
 }  // namespace zelvora

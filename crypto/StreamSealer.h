@@ -45,9 +45,9 @@ public:
     // Signs, when there is a signer, and writes the last chunk.
     std::expected<void, Error> Finish();
 
-    // How many bytes follow the header for a message of `messageBytes`, so
-    // a caller can size its buffer once.
-    std::uint64_t BytesAfterHeader(std::uint64_t messageBytes) const;
+    // How many bytes the sealed chunks of a message of `messageBytes` take
+    // after the header and salt, so a caller can size its buffer once.
+    std::uint64_t PayloadBytes(std::uint64_t messageBytes) const;
 
     // After the first failure every call gives that failure again, and
     // nothing more reaches the sink.

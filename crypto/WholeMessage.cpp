@@ -18,7 +18,7 @@ std::expected<Bytes, Error> SealMessage(std::span<const Recipient* const> recipi
         if (!sealer) {
             return std::unexpected(sealer.error());
         }
-        const std::uint64_t total = out.size() + (*sealer)->BytesAfterHeader(message.size());
+        const std::uint64_t total = out.size() + (*sealer)->PayloadBytes(message.size());
         if (total > out.max_size()) {
             return std::unexpected(MakeError(ErrorCode::MessageTooLong));
         }
