@@ -116,32 +116,40 @@ def _stanza(kind, body):
     return bytes([kind]) + len(body).to_bytes(2, "big") + body
 
 
+def x25519_body(recipient_der, message_key, ephemeral=None):
+    """Ephemeral public key and wrapped message key for an Ed25519 recipient;
+    ephemeral is a raw X25519 private key, fresh when None."""
+    ephemeral = (x25519.X25519PrivateKey.from_private_bytes(ephemeral) if ephemeral
+                 else x25519.X25519PrivateKey.generate())
+    ephemeral_raw = _raw(ephemeral.public_key())
+    recipient_raw = x25519_public(load_public_key(recipient_der))
+    wrapping = _x25519_wrapping_key(ephemeral, recipient_raw, ephemeral_raw, recipient_raw)
+    return ephemeral_raw + keywrap.aes_key_wrap(wrapping, message_key)
+
+
+def header_of(stanzas, message_key):
+    """Version, count, the given (type, body) stanzas and the MAC."""
+    head = bytes([VERSION, len(stanzas)]) + b"".join(_stanza(*s) for s in stanzas)
+    return head + hmac.new(hkdf(b"", message_key, HEADER_INFO), head, "sha256").digest()
+
+
 def make_header(recipients, message_key, ephemerals=()):
-    """Version, count, stanzas and MAC. A recipient is a public key's DER or,
+    """The header for these recipients. A recipient is a public key's DER or,
     for a stanza no reader knows, a (type, body) pair written as given.
     Ephemeral X25519 private keys (raw, 32 bytes) are used in order, fresh
     ones where they run out."""
     if not 1 <= len(recipients) <= MAX_STANZAS:
         raise ValueError("1 to %d recipients" % MAX_STANZAS)
-    ephemerals = list(ephemerals)
-    stanzas = b""
+    ephemerals, stanzas = list(ephemerals), []
     for recipient in recipients:
         if isinstance(recipient, tuple):
-            stanzas += _stanza(*recipient)
-            continue
-        key = load_public_key(recipient)
-        if isinstance(key, rsa.RSAPublicKey):
-            stanzas += _stanza(TYPE_RSA, key.encrypt(message_key, _oaep()))
-            continue
-        ephemeral = (x25519.X25519PrivateKey.from_private_bytes(ephemerals.pop(0))
-                     if ephemerals else x25519.X25519PrivateKey.generate())
-        ephemeral_raw = _raw(ephemeral.public_key())
-        recipient_raw = x25519_public(key)
-        wrapping = _x25519_wrapping_key(ephemeral, recipient_raw, ephemeral_raw, recipient_raw)
-        stanzas += _stanza(TYPE_X25519,
-                           ephemeral_raw + keywrap.aes_key_wrap(wrapping, message_key))
-    head = bytes([VERSION, len(recipients)]) + stanzas
-    return head + hmac.new(hkdf(b"", message_key, HEADER_INFO), head, "sha256").digest()
+            stanzas.append(recipient)
+        elif isinstance(load_public_key(recipient), rsa.RSAPublicKey):
+            stanzas.append((TYPE_RSA, load_public_key(recipient).encrypt(message_key, _oaep())))
+        else:
+            stanzas.append((TYPE_X25519, x25519_body(
+                recipient, message_key, ephemerals.pop(0) if ephemerals else None)))
+    return header_of(stanzas, message_key)
 
 
 def _statement(header, signer_print, message):

@@ -6,7 +6,8 @@ Usage: make_vectors.py [FOLDER]
 Keys are made once and kept in keys.txt; the version-3 randomness is fixed
 (derived from each vector's name), but RSA-OAEP and RSA-PSS draw their own,
 so vectors with RSA stanzas or RSA signatures come out different at every
-run. The committed files are the reference: run this only to add vectors.
+run. The committed files are the reference, so a vector already written is
+left alone: delete its file to make it again.
 """
 
 import hashlib
@@ -16,6 +17,7 @@ import sys
 
 from cryptography.hazmat.primitives import serialization
 from cryptography.hazmat.primitives.asymmetric import ed25519, rsa
+from cryptography.hazmat.primitives.ciphers.aead import AESGCM
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import format_v1  # noqa: E402
@@ -56,6 +58,9 @@ def make_keys():
 
 
 def write(name, fields, ciphertext, expects):
+    """Leaves a vector already written alone: the committed ones are the reference."""
+    if os.path.exists(os.path.join(FOLDER, name + ".vec")):
+        return
     hexed = ciphertext.hex().upper()
     lines = ["%s: %s" % field for field in fields]
     lines += ["ciphertext: " + hexed[i:i + 128] for i in range(0, len(hexed), 128)]
@@ -167,6 +172,75 @@ def v3(keys):
                    "%s - no-sender-key %s" % (to, fpr[signer])])
 
 
+def chunks(name, key, plaintexts_and_flags):
+    """The salt and chunks sealed as given, right or wrong."""
+    salt = fixed(name, "payload salt", 16)
+    aead = AESGCM(format_v3.hkdf(salt, key, format_v3.PAYLOAD_INFO))
+    return salt + b"".join(aead.encrypt(format_v3._nonce(i, last), piece, None)
+                           for i, (piece, last) in enumerate(plaintexts_and_flags))
+
+
+def crafted(keys):
+    """Ciphertexts no honest writer makes, each testing one rule of reading.
+    All go to ed-b (some also to rsa-a), so X25519 stanzas use fixed keys."""
+    ed_b, rsa_a = keys["ed-b"]["public"], keys["rsa-a"]["public"]
+    fpr = keys["ed-a"]["fingerprint"]
+
+    def x25519(name, key, i=0):
+        return (format_v3.TYPE_X25519,
+                format_v3.x25519_body(ed_b, key, fixed(name, "ephemeral %d" % i, 32)))
+
+    def oaep(plain):
+        return (format_v3.TYPE_RSA,
+                format_v3.load_public_key(rsa_a).encrypt(plain, format_v3._oaep()))
+
+    cases = [  # name, description, stanzas (from the message key), plaintext pieces, expect
+        ("empty-last-chunk", "a full chunk not marked last, then an empty last chunk",
+         lambda n, k: [x25519(n, k)], [(b"\0" + bytes(65535), False), (b"", True)],
+         "ed-b - refused"),
+        ("last-not-marked", "one chunk, sealed without the last flag",
+         lambda n, k: [x25519(n, k)], [(b"\0" + TEXT, False)], "ed-b - refused"),
+        ("64-stanzas", "63 unknown empty stanzas, then ed-b's: the most allowed",
+         lambda n, k: [(0x7F, b"")] * 63 + [x25519(n, k)], [(b"\0" + TEXT, True)],
+         "ed-b - unsigned"),
+        ("65-stanzas", "64 unknown empty stanzas, then ed-b's: one too many",
+         lambda n, k: [(0x7F, b"")] * 64 + [x25519(n, k)], [(b"\0" + TEXT, True)],
+         "ed-b - refused"),
+        ("x25519-length-73", "an X25519 stanza of 73 bytes before ed-b's",
+         lambda n, k: [(2, bytes(73)), x25519(n, k)], [(b"\0" + TEXT, True)], "ed-b - refused"),
+        ("rsa-length-255", "an RSA stanza of 255 bytes before ed-b's",
+         lambda n, k: [(1, bytes(255)), x25519(n, k)], [(b"\0" + TEXT, True)], "ed-b - refused"),
+        ("rsa-33-byte-key", "rsa-a's first stanza unwraps to 33 bytes, its second to the key",
+         lambda n, k: [oaep(fixed(n, "other key", 32) + b"\0"), oaep(k)],
+         [(b"\0" + TEXT, True)], "rsa-a - unsigned"),
+        ("first-candidate-only", "ed-b's first stanza holds another key, its second the key",
+         lambda n, k: [x25519(n, fixed(n, "other key", 32), 1), x25519(n, k)],
+         [(b"\0" + TEXT, True)], "ed-b - refused"),
+        ("zero-ephemeral", "an X25519 stanza whose ephemeral key makes an all-zero secret",
+         lambda n, k: [(2, bytes(72)), x25519(n, k)], [(b"\0" + TEXT, True)],
+         "ed-b - unsigned"),
+        ("preamble-03", "a preamble whose first byte is 03",
+         lambda n, k: [x25519(n, k)], [(b"\3" + TEXT, True)], "ed-b - refused"),
+        ("rsa-signature-length-255", "an RSA preamble whose length field is 255",
+         lambda n, k: [x25519(n, k)],
+         [(b"\1" + fpr + (255).to_bytes(2, "big") + bytes(255) + TEXT, True)], "ed-b - refused"),
+        ("short-trailer", "an Ed25519 preamble and only 63 bytes after it",
+         lambda n, k: [x25519(n, k)], [(b"\2" + fpr + bytes(63), True)], "ed-b - refused"),
+    ]
+    for short, description, stanzas, pieces, expect in cases:
+        name = "v3-crafted-" + short
+        key = fixed(name, "message key", 32)
+        ct = format_v3.header_of(stanzas(name, key), key) + chunks(name, key, pieces)
+        recipients = ["rsa-a"] if "rsa-a" in expect else ["ed-b"]
+        message = pieces[0][0][1:] if pieces[0][0][:1] == b"\0" else TEXT
+        write(name, [("format", "3"), ("description", description)]
+              + [("recipient", r) for r in recipients]
+              + [("message-repeat", "00 65535") if message == bytes(65535) else
+                 ("message", message.hex().upper()), ("message-key", key.hex().upper()),
+                 ("payload-salt", fixed(name, "payload salt", 16).hex().upper())],
+              ct, [expect])
+
+
 def v3_rows(table, ciphertext):
     """Every field changed, cuts at and between chunk boundaries, chunks
     swapped and dropped, stanzas removed and swapped, the header extended."""
@@ -231,6 +305,8 @@ def mutations():
     lines = ["# VECTOR | NAME | OPERATIONS | RESULT (see README.md)"]
     for name, fields in read_vectors(FOLDER).items():
         ciphertext = fields["ciphertext"]
+        if "crafted" in name:
+            continue
         if fields["format"][0] == "3":
             table = symbols(ciphertext, 0)
             rows = v3_rows(table, ciphertext)
@@ -246,6 +322,7 @@ def main():
     keys = make_keys()
     v1_v2(keys)
     v3(keys)
+    crafted(keys)
     mutations()
     return 0
 

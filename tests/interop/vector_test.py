@@ -50,10 +50,14 @@ def check_randomness(name, v, keys):
         check(name + " message key", rsa_key.decrypt(ct[1:257], format_v1._oaep()).hex().upper(),
               v["message-key"][0])
         return
+    if v["expect"][0].endswith("refused"):
+        return
     table = vectors.symbols(ct, 0)
     opened = format_v3.open_with_key(ct, keys[reader]["private"])
     check(name + " message key", opened[3].hex().upper(), v["message-key"][0])
     check(name + " salt", ct[table["salt"]:table["payload"]].hex().upper(), v["payload-salt"][0])
+    if "crafted" in name:
+        return
     stanzas, _ = format_v3.parse_header(ct)
     check(name + " ephemerals", [b[:32] for _, t, b in stanzas if t == format_v3.TYPE_X25519],
           [format_v3._raw(format_v3.x25519.X25519PrivateKey.from_private_bytes(
@@ -125,7 +129,10 @@ def main():
             check("%s read by %s from %s" % (name, reader, sender), got, result)
             check("%s message for %s" % (name, reader),
                   message, None if result == ["refused"] else v["message"])
-        check_randomness(name, v, keys)
+        try:
+            check_randomness(name, v, keys)
+        except format_v1.FormatError as error:
+            check(name + " opens with its recorded randomness", str(error), None)
     rows = vectors.read_mutations()
     for vector, name, operations, result in rows:
         v = vecs[vector]
@@ -136,7 +143,10 @@ def main():
                                  vectors.symbols(v["ciphertext"], k))
         check("%s %s" % (vector, name), vectors.read(changed, keys, reader, sender)[0], result)
     with tempfile.TemporaryDirectory() as workdir:
-        check_with_openssl(vecs, keys, workdir)
+        try:
+            check_with_openssl(vecs, keys, workdir)
+        except format_v1.FormatError as error:
+            check("openssl checks open their vectors", str(error), None)
     print("%d vectors, %d mutations, %d failures" % (len(vecs), len(rows), len(failures)))
     return 1 if failures else 0
 
