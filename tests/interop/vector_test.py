@@ -82,13 +82,18 @@ def openssl(*args, data=None):
     return subprocess.run(["openssl", *args], input=data, capture_output=True).stdout
 
 
-def check_with_openssl(vecs, keys, workdir):
+def check_primitives(vecs, keys, workdir):
     def file(name, data):
         path = os.path.join(workdir, name)
         with open(path, "wb") as f:
             f.write(data)
         return path
 
+    # RFC 3394, section 4.6: 256 bits of key data under a 256-bit key.
+    check("RFC 3394 key wrap", format_v3.keywrap.aes_key_wrap(
+        bytes(range(32)), bytes.fromhex("00112233445566778899AABBCCDDEEFF") + bytes(range(16))),
+        bytes.fromhex("28C9F404C4B810F4CBCCB35CFB87F8263F5786E2D80ED326"
+                      "CBC7F0E71A99F43BFB988B9B7A02DD21"))
     v = vecs["v3-rsa-signed-two"]
     ct, key = v["ciphertext"], bytes.fromhex(v["message-key"][0])
     stanzas, mac = format_v3.parse_header(ct)
@@ -144,7 +149,7 @@ def main():
         check("%s %s" % (vector, name), vectors.read(changed, keys, reader, sender)[0], result)
     with tempfile.TemporaryDirectory() as workdir:
         try:
-            check_with_openssl(vecs, keys, workdir)
+            check_primitives(vecs, keys, workdir)
         except format_v1.FormatError as error:
             check("openssl checks open their vectors", str(error), None)
     print("%d vectors, %d mutations, %d failures" % (len(vecs), len(rows), len(failures)))
