@@ -75,7 +75,7 @@ def check_randomness(name, v, keys):
         signer = keys[v["signer"][0]]["private"] if "signer" in v else None
         check(name + " sealed again", format_v3.seal(
             v["message"], recipients, signer, bytes.fromhex(v["message-key"][0]),
-            bytes.fromhex(v["payload-salt"][0]), [bytes.fromhex(e) for e in v["ephemeral"]]), ct)
+            bytes.fromhex(v["payload-salt"][0]), [bytes.fromhex(e) for e in v.get("ephemeral", [])]), ct)
 
 
 def openssl(*args, data=None):
