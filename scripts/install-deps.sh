@@ -18,6 +18,9 @@ run_packages=(
 test_packages=(
     libgtest-dev libbenchmark-dev
     python3 python3-cryptography
+    # The independent implementation of format version 3 takes Ed25519 keys
+    # to their X25519 form with libsodium.
+    python3-nacl
     xvfb xclip xdotool xxd imagemagick
     clang libclang-rt-14-dev valgrind
     # The fuzz targets need clang 16 or later for std::expected.
