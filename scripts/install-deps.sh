@@ -18,6 +18,8 @@ run_packages=(
 test_packages=(
     libgtest-dev libbenchmark-dev
     python3 python3-cryptography
+    # The Ed25519 to X25519 map is checked against libsodium's.
+    python3-nacl
     xvfb xclip xdotool xxd imagemagick
     clang libclang-rt-14-dev valgrind
     # The fuzz targets need clang 16 or later for std::expected.
