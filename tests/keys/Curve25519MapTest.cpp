@@ -40,15 +40,12 @@ TEST(Curve25519MapTest, AgreesWithTheIndependentImplementation) {
         const Bytes expected = HexToBytes(row.expected);
         if (row.kind == 'S') {
             const auto scalar = Ed25519SeedToX25519(input);
-            ASSERT_TRUE(scalar.has_value());
-            EXPECT_EQ(Bytes(scalar->begin(), scalar->end()), expected);
-            continue;
-        }
-        const auto u = Ed25519PublicToX25519(input);
-        if (expected.empty()) {
-            EXPECT_EQ(u, std::unexpected(MakeError(ErrorCode::PublicKeyMalformed)));
+            EXPECT_TRUE(scalar && std::ranges::equal(*scalar, expected));
+        } else if (expected.empty()) {
+            EXPECT_EQ(Ed25519PublicToX25519(input),
+                      std::unexpected(MakeError(ErrorCode::PublicKeyMalformed)));
         } else {
-            EXPECT_EQ(u, Array32(expected));
+            EXPECT_EQ(Ed25519PublicToX25519(input), Array32(expected));
         }
     }
 }
