@@ -170,8 +170,8 @@ Outcome Convert(const Encoding& yBytes, X25519PublicKey& u) {
     if (BN_cmp(y, p) >= 0) {
         return Outcome::Refused;
     }
-    // x^2 = (y^2 - 1) / (d y^2 + 1) (RFC 8032, section 5.1.3). d is not a
-    // square mod p, so the bottom is never zero.
+    // x^2 = (y^2 - 1) / (d y^2 + 1) (RFC 8032, section 5.1.3). -1/d is not
+    // a square mod p, so the bottom is never zero.
     if (!BN_mod_sqr(top, y, p, c) || !BN_mod_mul(bottom, top, w.d, p, c) ||
         !BN_mod_add_quick(bottom, bottom, BN_value_one(), p) ||
         !BN_mod_sub_quick(top, top, BN_value_one(), p) ||
