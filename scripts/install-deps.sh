@@ -18,8 +18,8 @@ run_packages=(
 test_packages=(
     libgtest-dev libbenchmark-dev
     python3 python3-cryptography
-    # The independent implementation of format version 3 takes Ed25519 keys
-    # to their X25519 form with libsodium.
+    # The independent implementation of format version 3, and the Ed25519 to
+    # X25519 map, are checked against libsodium's conversion.
     python3-nacl
     xvfb xclip xdotool xxd imagemagick
     clang libclang-rt-14-dev valgrind
