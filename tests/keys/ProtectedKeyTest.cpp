@@ -1,284 +1,182 @@
 #include "keys/ProtectedKey.h"
 
 #include "base/ErrorCode.h"
+#include "keys/DerWriter.h"
+#include "keys/KeyFile.h"
 #include "tests/support/TestKeys.h"
 
 #include <QTemporaryDir>
-#include <openssl/x509.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
-#include <string>
 
 namespace zelvora {
 namespace {
 
-using Span = std::span<const std::uint8_t>;
-
 // Cheap enough to run many times; users never get it.
 constexpr ScryptParameters kCheap{1024, 8, 1};
 const SecureBytes kPassphrase{'t', 'e', 's', 't', ' ', 'p', 'a', 's', 's'};
+const Error kWrong = MakeError(ErrorCode::PassphraseWrong);
+const Error kCostly = MakeError(ErrorCode::UnlockTooCostly);
+const Error kDamaged = MakeError(ErrorCode::PrivateKeyMalformed);
+const Error kUnsupported = MakeError(ErrorCode::KeyProtectionUnsupported);
 
 const Bytes& KeyInfo() {
     return test::Alice().privateBlob;
 }
 
-const SecureBytes& CheapFile() {
-    static const SecureBytes file = *Protect(KeyInfo(), kPassphrase, kCheap);
-    return file;
+Bytes Element(std::uint8_t tag, std::initializer_list<Bytes> parts) {
+    Bytes content, out;
+    for (const Bytes& part : parts) {
+        content.insert(content.end(), part.begin(), part.end());
+    }
+    der::AppendElement(out, tag, content);
+    return out;
+}
+Bytes Integer(std::uint64_t value) {
+    Bytes digits;
+    for (; value != 0 || digits.empty() || (digits.front() & 0x80) != 0; value >>= 8) {
+        digits.insert(digits.begin(), static_cast<std::uint8_t>(value));
+    }
+    return Element(0x02, {digits});
+}
+Bytes Octets(std::size_t size) {
+    return Element(0x04, {Bytes(size, 0x5A)});
 }
 
-std::uint64_t Get(const ASN1_INTEGER* number) {
-    std::uint64_t value = 0;
-    ASN1_INTEGER_get_uint64(&value, number);
-    return value;
+// An EncryptedPrivateKeyInfo as RFC 8018 and RFC 7914 lay it out, with
+// made-up salt, IV and data: what the reader must check before decrypting.
+Bytes Built(const ScryptParameters& s, std::size_t ivBytes = 16, std::size_t dataBytes = 32,
+            std::uint64_t keyLength = 0) {
+    const Bytes pbes2{0x06, 0x09, 0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x05, 0x0D};
+    const Bytes scrypt{0x06, 0x09, 0x2B, 0x06, 0x01, 0x04, 0x01, 0xDA, 0x47, 0x04, 0x0B};
+    const Bytes aes256Cbc{0x06, 0x09, 0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x01, 0x2A};
+    const Bytes parameters = Element(0x30, {Octets(16), Integer(s.n), Integer(s.r), Integer(s.p),
+                                            keyLength != 0 ? Integer(keyLength) : Bytes{}});
+    const Bytes kdf = Element(0x30, {scrypt, parameters});
+    const Bytes cipher = Element(0x30, {aes256Cbc, Octets(ivBytes)});
+    return Element(0x30, {Element(0x30, {pbes2, Element(0x30, {kdf, cipher})}), Octets(dataBytes)});
 }
 
-// An EncryptedPrivateKeyInfo opened up with OpenSSL's own types, to look at
-// and to change into a damaged or a costly file that is still good DER.
-struct OpenedFile {
-    explicit OpenedFile(Span der) {
-        const unsigned char* in = der.data();
-        sig = d2i_X509_SIG(nullptr, &in, static_cast<long>(der.size()));
-        X509_SIG_getm(sig, &algorithm, &data);
-        pbe2 = static_cast<PBE2PARAM*>(
-            ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(PBE2PARAM), algorithm->parameter));
-        scrypt = static_cast<SCRYPT_PARAMS*>(
-            ASN1_TYPE_unpack_sequence(ASN1_ITEM_rptr(SCRYPT_PARAMS), pbe2->keyfunc->parameter));
-    }
-    ~OpenedFile() {
-        SCRYPT_PARAMS_free(scrypt);
-        PBE2PARAM_free(pbe2);
-        X509_SIG_free(sig);
-    }
-    ASN1_OCTET_STRING* Iv() const { return pbe2->encryption->parameter->value.octet_string; }
-    ScryptParameters Scrypt() const {
-        return {Get(scrypt->costParameter), Get(scrypt->blockSize),
-                Get(scrypt->parallelizationParameter)};
-    }
-    void SetScrypt(const ScryptParameters& s) {
-        ASN1_INTEGER_set_uint64(scrypt->costParameter, s.n);
-        ASN1_INTEGER_set_uint64(scrypt->blockSize, s.r);
-        ASN1_INTEGER_set_uint64(scrypt->parallelizationParameter, s.p);
-    }
-    Bytes Der() {
-        ASN1_TYPE_pack_sequence(ASN1_ITEM_rptr(SCRYPT_PARAMS), scrypt, &pbe2->keyfunc->parameter);
-        ASN1_TYPE_pack_sequence(ASN1_ITEM_rptr(PBE2PARAM), pbe2, &algorithm->parameter);
-        unsigned char* out = nullptr;
-        const int length = i2d_X509_SIG(sig, &out);
-        Bytes der(out, out + length);
-        OPENSSL_free(out);
-        return der;
-    }
-
-    X509_SIG* sig = nullptr;
-    X509_ALGOR* algorithm = nullptr;
-    ASN1_OCTET_STRING* data = nullptr;
-    PBE2PARAM* pbe2 = nullptr;
-    SCRYPT_PARAMS* scrypt = nullptr;
-};
-
-Bytes WithScrypt(const ScryptParameters& s) {
-    OpenedFile file(CheapFile());
-    file.SetScrypt(s);
-    return file.Der();
-}
-
-TEST(ProtectedKeyTest, WritesFreshSaltAndIvOfSixteenBytesAndReadsBack) {
-    const OpenedFile file(CheapFile());
-    EXPECT_EQ(ASN1_STRING_length(file.scrypt->salt), 16);
-    EXPECT_EQ(ASN1_STRING_length(file.Iv()), 16);
-    EXPECT_EQ(file.Scrypt().p, kCheap.p);
-    EXPECT_NE(*Protect(KeyInfo(), kPassphrase, kCheap), CheapFile());
-    const auto key = Unprotect(CheapFile(), kPassphrase, CapFor(kCheap));
+TEST(ProtectedKeyTest, ReadsBackWithThePassphraseOnly) {
+    const auto file = Protect(KeyInfo(), kPassphrase, kCheap);
+    ASSERT_TRUE(file.has_value());
+    EXPECT_TRUE(IsProtected(*file));
+    EXPECT_FALSE(IsProtected(KeyInfo()));
+    // The layout above with a 16-byte salt and IV (OpenSSL's default salt
+    // has 8) and the key padded to whole blocks.
+    EXPECT_EQ(file->size(), Built(kCheap, 16, KeyInfo().size() / 16 * 16 + 16).size());
+    EXPECT_NE(*Protect(KeyInfo(), kPassphrase, kCheap), *file);
+    const auto key = Unprotect(*file, kPassphrase, CapFor(kCheap));
     ASSERT_TRUE(key.has_value()) << key.error().number;
     EXPECT_TRUE(std::ranges::equal(*key, KeyInfo()));
-    EXPECT_EQ(Unprotect(CheapFile(), SecureBytes{}, CapFor(kCheap)).error(),
-              MakeError(ErrorCode::PassphraseWrong));
-    // With CBC padding alone, one wrong passphrase in some hundred decrypts
-    // to a valid end: it must still read as wrong, not as a key.
-    for (char c = 'a'; c <= 'z'; ++c) {
-        const SecureBytes wrong{'x', static_cast<std::uint8_t>(c)};
-        EXPECT_EQ(Unprotect(CheapFile(), wrong, CapFor(kCheap)).error(),
-                  MakeError(ErrorCode::PassphraseWrong));
+    // Without a tag, a wrong passphrase shows as bad padding or, one time in
+    // some hundred, as good padding around bytes that are no key.
+    for (std::uint8_t c = 0; c < 40; ++c) {
+        EXPECT_EQ(Unprotect(*file, SecureBytes(c % 4, c), CapFor(kCheap)).error(), kWrong);
     }
+    EXPECT_EQ(Protect(Bytes{0x30, 0x00}, kPassphrase, kCheap).error(), kDamaged);
 }
 
-TEST(ProtectedKeyTest, TellsProtectedBlobsByTheirShape) {
-    const Bytes file(CheapFile().begin(), CheapFile().end());
-    Bytes longer = file;
-    longer.push_back(0);
-    const struct {
-        const char* name;
-        Bytes blob;
-        bool isProtected;
-    } cases[] = {{"protected", file, true},
-                 {"plain PKCS#8", KeyInfo(), false},
-                 {"public key", test::Alice().publicBlob, false},
-                 {"empty", {}, false},
-                 {"trailing byte", longer, false}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(IsProtected(c.blob), c.isProtected) << c.name;
-    }
-}
-
-constexpr std::uint64_t kP = kProductionScrypt.p;
-constexpr std::uint64_t k2to14 = std::uint64_t{1} << 14;
-
-// A file above the cap is refused before scrypt runs: quickly, even when
-// running it would take minutes. Within the cap scrypt runs, and as the
-// parameters no longer match the ones the file was made with, the
-// passphrase no longer fits.
-TEST(ProtectedKeyTest, HoldsTheScryptParametersAgainstTheCap) {
-    const Error tooCostly = MakeError(ErrorCode::UnlockTooCostly);
-    const Error ran = MakeError(ErrorCode::PassphraseWrong);
-    const Error malformed = MakeError(ErrorCode::PrivateKeyMalformed);
-    const struct {
-        ScryptParameters asked;
-        UnlockCap cap;
-        Error expected;
-    } cases[] = {
-        {{1024, 8, 4}, CapFor(kCheap), ran},  // four times the work: the edge
-        {{1024, 8, 5}, CapFor(kCheap), tooCostly},
-        {{4096, 8, 1}, CapFor(kCheap), ran},
-        {{8192, 8, 1}, CapFor(kCheap), tooCostly},
-        {{k2to14, 8, 4 * kP + 1}, kProductionUnlockCap, tooCostly},
-        {{k2to14, 8, std::uint64_t{1} << 62}, kProductionUnlockCap, tooCostly},
-        {{std::uint64_t{1} << 62, std::uint64_t{1} << 62, 1}, kProductionUnlockCap, tooCostly},
-        {{k2to14 * 2, 8, 1}, kProductionUnlockCap, tooCostly},  // over 32 MiB
-        {{k2to14, 16, 1}, kProductionUnlockCap, tooCostly},     // over 32 MiB
-        {{1000, 8, 1}, kProductionUnlockCap, malformed},        // not a power of two
-        {{1, 8, 1}, kProductionUnlockCap, malformed},
-        {{1024, 0, 1}, kProductionUnlockCap, malformed},
-        {{1024, 8, 0}, kProductionUnlockCap, malformed},
-    };
-    for (const auto& c : cases) {
-        const auto start = std::chrono::steady_clock::now();
-        const auto result = Unprotect(WithScrypt(c.asked), kPassphrase, c.cap);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
-        ASSERT_FALSE(result.has_value());
-        EXPECT_EQ(result.error(), c.expected) << c.asked.n << " " << c.asked.r << " " << c.asked.p
-                                              << " " << std::hex << result.error().number;
-    }
-}
-
-TEST(ProtectedKeyTest, RefusesDamagedFiles) {
-    const Bytes good(CheapFile().begin(), CheapFile().end());
-    const auto changed = [](auto&& change) {
-        OpenedFile file(CheapFile());
-        change(file);
-        return file.Der();
-    };
+// Above the cap, a file is refused before scrypt runs: quickly, even where
+// running it would take minutes. Within, scrypt runs on made-up data, and
+// the passphrase does not fit.
+TEST(ProtectedKeyTest, ChecksTheFileAndTheCapBeforeAnyWork) {
+    constexpr std::uint64_t k14 = std::uint64_t{1} << 14, kP = kProductionScrypt.p;
+    const Bytes file = Built(kCheap);
     const struct {
         const char* name;
         Bytes file;
+        UnlockCap cap;
+        Error expected;
     } cases[] = {
-        {"empty", {}},
-        {"cut short", Bytes(good.begin(), good.end() - 1)},
-        {"trailing byte",
-         [&] {
-             Bytes b = good;
-             b.push_back(0);
-             return b;
-         }()},
-        {"short IV", changed([](OpenedFile& f) { ASN1_STRING_set(f.Iv(), "12345678", 8); })},
-        {"AES-128 key length", changed([](OpenedFile& f) {
-             f.scrypt->keyLength = ASN1_INTEGER_new();
-             ASN1_INTEGER_set_uint64(f.scrypt->keyLength, 16);
-         })},
-        {"data not whole blocks", changed([](OpenedFile& f) {
-             ASN1_STRING_set(f.data, ASN1_STRING_get0_data(f.data), ASN1_STRING_length(f.data) - 1);
-         })},
-        {"no data", changed([](OpenedFile& f) { ASN1_STRING_set(f.data, "", 0); })},
+        {"four times the work", Built({1024, 8, 4}), CapFor(kCheap), kWrong},
+        {"more in p", Built({1024, 8, 5}), CapFor(kCheap), kCostly},
+        {"four times in n", Built({4096, 8, 1}), CapFor(kCheap), kWrong},
+        {"more in n", Built({8192, 8, 1}), CapFor(kCheap), kCostly},
+        {"production p", Built({k14, 8, 4 * kP + 1}), kProductionUnlockCap, kCostly},
+        {"huge p", Built({k14, 8, 1ULL << 62}), kProductionUnlockCap, kCostly},
+        {"huge n and r", Built({1ULL << 62, 1ULL << 62, 1}), kProductionUnlockCap, kCostly},
+        {"32 MiB by n", Built({2 * k14, 8, 1}), kProductionUnlockCap, kCostly},
+        {"32 MiB by r", Built({k14, 16, 1}), kProductionUnlockCap, kCostly},
+        {"n not a power of two", Built({1000, 8, 1}), CapFor(kCheap), kDamaged},
+        {"AES-128 key length", Built(kCheap, 16, 32, 16), CapFor(kCheap), kDamaged},
+        {"AES-256 key length", Built(kCheap, 16, 32, 32), CapFor(kCheap), kWrong},
+        {"short IV", Built(kCheap, 8), CapFor(kCheap), kDamaged},
+        {"data not whole blocks", Built(kCheap, 16, 31), CapFor(kCheap), kDamaged},
+        {"cut short", Bytes(file.begin(), file.end() - 1), CapFor(kCheap), kDamaged},
+        {"empty", {}, CapFor(kCheap), kDamaged},
     };
     for (const auto& c : cases) {
-        const auto result = Unprotect(c.file, kPassphrase, CapFor(kCheap));
+        const auto start = std::chrono::steady_clock::now();
+        const auto result = Unprotect(c.file, kPassphrase, c.cap);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
         ASSERT_FALSE(result.has_value()) << c.name;
-        EXPECT_EQ(result.error(), MakeError(ErrorCode::PrivateKeyMalformed)) << c.name;
+        EXPECT_EQ(result.error(), c.expected) << c.name << " " << std::hex << result.error().number;
     }
-    EXPECT_EQ(Protect(Bytes{0x30, 0x00}, kPassphrase, kCheap).error(),
-              MakeError(ErrorCode::PrivateKeyMalformed));
 }
 
-// Both ways against the openssl command, the reader every user has.
+// Both ways against the openssl command, the reader every user has, on the
+// key file's hex lines: xxd -r -p alice.skey | openssl pkey -inform DER ...
 class OpenSslTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (std::system("openssl version >/dev/null 2>&1") != 0) {
-            GTEST_SKIP() << "no openssl command";
+        if (std::system("openssl version >/dev/null && xxd -v >/dev/null 2>&1") != 0) {
+            GTEST_SKIP() << "no openssl or xxd command";
         }
-        Write("key.der", KeyInfo());
     }
-    std::string Path(const char* name) const { return dir_.filePath(name).toStdString(); }
-    void Write(const char* name, Span bytes) const {
-        std::ofstream(Path(name), std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    // What `command` writes for the key file of `in`; nothing if it fails.
+    Bytes Through(const std::string& command, std::span<const std::uint8_t> in) const {
+        const QString path = dir_.filePath("in.skey");
+        test::WriteKeyFile(path, Bytes(in.begin(), in.end()));
+        const std::string out = dir_.filePath("out.hex").toStdString();
+        const std::string line = "xxd -r -p '" + path.toStdString() + "' | " + command +
+                                 " 2>/dev/null | xxd -p > '" + out + "'";
+        if (std::system(line.c_str()) != 0) {
+            return {};
+        }
+        const auto read = ReadKeyFile(out, KeyFileKind::Public);
+        return read && *read ? Bytes((*read)->begin(), (*read)->end()) : Bytes();
     }
-    Bytes Read(const char* name) const {
-        std::ifstream in(Path(name), std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), {});
-    }
-    bool Run(const std::string& command) const {
-        return std::system((command + " 2>/dev/null").c_str()) == 0;
-    }
-
     QTemporaryDir dir_;
 };
 
 TEST_F(OpenSslTest, ReadsWhatZelvoraProtectsWithThePassphraseOnly) {
-    Write("protected.der", CheapFile());
-    const struct {
-        const char* passin;
-        bool reads;
-    } cases[] = {{"'pass:test pass'", true}, {"pass:", false}, {"'pass:test pas'", false}};
-    for (const auto& c : cases) {
-        std::filesystem::remove(Path("out.der"));
-        EXPECT_EQ(Run("openssl pkey -inform DER -in " + Path("protected.der") + " -passin " +
-                      c.passin + " -outform DER -out " + Path("out.der")),
-                  c.reads)
-            << c.passin;
+    const auto ours = Protect(KeyInfo(), kPassphrase, kCheap);
+    for (const auto& [passin, reads] :
+         {std::pair{"'pass:test pass'", true}, {"pass:", false}, {"'pass:test pas'", false}}) {
+        const Bytes out =
+            Through(std::string("openssl pkey -inform DER -outform DER -passin ") + passin, *ours);
         // OpenSSL 3.0 writes the RSAPrivateKey alone, which ends the PrivateKeyInfo.
-        if (c.reads) {
-            const Bytes out = Read("out.der");
-            ASSERT_GT(out.size(), 100u);
-            EXPECT_TRUE(std::equal(out.rbegin(), out.rend(), KeyInfo().rbegin()));
-        }
+        EXPECT_EQ(out.size() > 1000 && std::equal(out.rbegin(), out.rend(), KeyInfo().rbegin()),
+                  reads)
+            << passin;
     }
 }
 
 TEST_F(OpenSslTest, ReadsWhatOpenSslProtectsInTheOneFormOnly) {
-    const struct {
-        const char* options;
-        std::optional<ErrorCode> refused;
-    } cases[] = {
-        {"-v2 aes-256-cbc -scrypt -scrypt_N 16384 -scrypt_r 8 -scrypt_p 1", std::nullopt},
-        {"-v2 aes-256-cbc", ErrorCode::KeyProtectionUnsupported},  // PBKDF2
-        {"-v2 aes-128-cbc -scrypt -scrypt_N 1024 -scrypt_r 8 -scrypt_p 1",
-         ErrorCode::KeyProtectionUnsupported},
-        {"-v1 PBE-SHA1-3DES", ErrorCode::KeyProtectionUnsupported},
-    };
-    for (const auto& c : cases) {
-        ASSERT_TRUE(Run("openssl pkcs8 -topk8 -inform DER -in " + Path("key.der") + " " +
-                        c.options + " -passout 'pass:test pass' -outform DER -out " +
-                        Path("theirs.der")))
-            << c.options;
-        const Bytes theirs = Read("theirs.der");
-        EXPECT_TRUE(IsProtected(theirs)) << c.options;
+    for (const auto& [options, refused] :
+         {std::pair<const char*, std::optional<Error>>{
+              "-v2 aes-256-cbc -scrypt -scrypt_N 16384 -scrypt_r 8 -scrypt_p 1", std::nullopt},
+          {"-v2 aes-256-cbc", kUnsupported},  // PBKDF2
+          {"-v2 aes-128-cbc -scrypt -scrypt_N 1024 -scrypt_r 8 -scrypt_p 1", kUnsupported},
+          {"-v1 PBE-SHA1-3DES", kUnsupported}}) {
+        const Bytes theirs = Through(std::string("openssl pkcs8 -topk8 -inform DER -outform DER "
+                                                 "-passout 'pass:test pass' ") +
+                                         options,
+                                     KeyInfo());
+        EXPECT_TRUE(IsProtected(theirs)) << options;
         const auto key = Unprotect(theirs, kPassphrase);
-        if (c.refused) {
-            EXPECT_EQ(key.error(), MakeError(*c.refused)) << c.options;
+        ASSERT_EQ(key.has_value(), !refused) << options;
+        if (refused) {
+            EXPECT_EQ(key.error(), *refused) << options;
             continue;
         }
-        ASSERT_TRUE(key.has_value()) << c.options << " " << std::hex << key.error().number;
         EXPECT_TRUE(std::ranges::equal(*key, KeyInfo()));
-        EXPECT_EQ(Unprotect(theirs, SecureBytes{'t'}).error(),
-                  MakeError(ErrorCode::PassphraseWrong));
+        EXPECT_EQ(Unprotect(theirs, SecureBytes{'t'}).error(), kWrong);
     }
 }
 
