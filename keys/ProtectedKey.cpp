@@ -2,6 +2,7 @@
 
 #include "base/ErrorCode.h"
 #include "keys/DerReader.h"
+#include "keys/OpenSslHandles.h"
 
 #include <openssl/asn1.h>
 #include <openssl/err.h>
@@ -19,19 +20,12 @@ namespace {
 
 using Span = std::span<const std::uint8_t>;
 
-template <auto FreeFunction>
-struct Free {
-    template <class T>
-    void operator()(T* object) const noexcept {
-        FreeFunction(object);
-    }
-};
-using SigPtr = std::unique_ptr<X509_SIG, Free<&X509_SIG_free>>;
-using AlgorPtr = std::unique_ptr<X509_ALGOR, Free<&X509_ALGOR_free>>;
-using Pbe2Ptr = std::unique_ptr<PBE2PARAM, Free<&PBE2PARAM_free>>;
-using ScryptPtr = std::unique_ptr<SCRYPT_PARAMS, Free<&SCRYPT_PARAMS_free>>;
+using SigPtr = std::unique_ptr<X509_SIG, OpenSslFree<&X509_SIG_free>>;
+using AlgorPtr = std::unique_ptr<X509_ALGOR, OpenSslFree<&X509_ALGOR_free>>;
+using Pbe2Ptr = std::unique_ptr<PBE2PARAM, OpenSslFree<&PBE2PARAM_free>>;
+using ScryptPtr = std::unique_ptr<SCRYPT_PARAMS, OpenSslFree<&SCRYPT_PARAMS_free>>;
 // Frees the key's octet string wiped (OpenSSL's own callback for the type).
-using KeyInfoPtr = std::unique_ptr<PKCS8_PRIV_KEY_INFO, Free<&PKCS8_PRIV_KEY_INFO_free>>;
+using KeyInfoPtr = std::unique_ptr<PKCS8_PRIV_KEY_INFO, OpenSslFree<&PKCS8_PRIV_KEY_INFO_free>>;
 
 // RFC 8018 leaves the salt length open; OpenSSL 3.0 picks 8 bytes, and 16
 // keeps precomputed tables out of reach for good.

@@ -26,7 +26,9 @@ std::expected<std::size_t, int> ReadFirstLine(ReadOnlyFile& file, std::span<std:
 // return, and also when SIGINT, SIGTERM, SIGHUP or SIGQUIT arrive while the
 // line is read: a signal the process did not handle then ends it as before;
 // one it handles reaches its handler, and the read ends with EINTR. Without a
-// terminal it fails at once with ENXIO.
+// terminal it fails at once with ENXIO. One thread at a time: the handlers
+// share what they restore. Like any program that sets the terminal's mode,
+// a process in the background is stopped by the system until brought back.
 std::expected<std::size_t, int> ReadLineWithoutEcho(std::string_view prompt,
                                                     std::span<std::uint8_t> into);
 
