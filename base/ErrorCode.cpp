@@ -20,7 +20,8 @@ constexpr std::array kAllCodes{
     ClearNoAnswer,      ClearNotRun,        ClearFailed,
     KeyFileNotRegular,  PrivateKeyFileOpen, PrivateKeyFileForeign,
     PassphraseWrong,    UnlockTooCostly,    KeyProtectionUnsupported,
-    NoTerminalForPassphrase,                PassphraseTooLong,
+    NoTerminalForPassphrase,
+    PassphraseTooLong,
 };
 
 constexpr std::int32_t kLargestSystemError = 0xFFFF;
