@@ -17,8 +17,8 @@ struct ScryptParameters {
 // scrypt parameters that need more than its 32 MiB (n = 2^14 with r = 8
 // needs 16 MiB, n = 2^15 a little over 32 MiB), so the work is raised
 // through p, which costs time and no memory. On the benchmark machine (two
-// cores, OpenSSL 3.0.19) one unit of p costs about 50 ms, so one unlock
-// takes about 0.7 s.
+// cores, idle, OpenSSL 3.0.19) each unit of p costs about 50 ms (p = 8 took
+// 0.40 s, p = 16 0.79 s), so one unlock takes about 0.7 s.
 inline constexpr ScryptParameters kProductionScrypt{std::uint64_t{1} << 14, 8, 14};
 
 // The memory OpenSSL's scrypt allocates, in bytes, as it counts it: the
