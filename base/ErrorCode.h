@@ -58,6 +58,16 @@ enum class ErrorCode : std::uint32_t {
     PrivateKeyFileOpen = 0x80047302,
     // The detail is the owner's user id.
     PrivateKeyFileForeign = 0x80047303,
+    // A passphrase-protected private key file: the passphrase does not open it.
+    PassphraseWrong = 0x80047304,
+    // Its scrypt parameters ask for more time or memory than the cap allows;
+    // nothing was tried.
+    UnlockTooCostly = 0x80047305,
+    // Protected, but not with PBES2, scrypt and AES-256-CBC.
+    KeyProtectionUnsupported = 0x80047306,
+    // A passphrase is needed and there is no terminal to ask on.
+    NoTerminalForPassphrase = 0x80047307,
+    PassphraseTooLong = 0x80047308,
 };
 
 // The number as Error carries it (negative, since the top bit is set).

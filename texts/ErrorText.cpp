@@ -114,9 +114,24 @@ constexpr std::array kTable{
     Entry{ErrorCode::PrivateKeyFileForeign,
           "The private key file belongs to another user: only your own may be used. Copy it to "
           "a file of yours and run chmod 600 on that."},
+    Entry{ErrorCode::PassphraseWrong, "The passphrase is wrong."},
+    Entry{ErrorCode::UnlockTooCostly,
+          "The passphrase was not tried: the key file asks for more work to unlock than Zelvora "
+          "allows."},
+    Entry{ErrorCode::KeyProtectionUnsupported,
+          "The private key file is protected in a way Zelvora does not read. Zelvora reads "
+          "private keys protected with PBES2, scrypt and AES-256-CBC."},
+    Entry{ErrorCode::NoTerminalForPassphrase,
+          "The private key file is protected by a passphrase, and there is no terminal to ask "
+          "for it on.",
+          "The private key file is protected by a passphrase, and there is no terminal to ask "
+          "for it on. Give it with --passphrase-file or --passphrase-fd."},
+    Entry{ErrorCode::PassphraseTooLong,
+          "The passphrase is longer than 1024 bytes, the most Zelvora reads. Give a shorter "
+          "one."},
 };
 
-static_assert(kTable.size() == 33, "every error code has its text");
+static_assert(kTable.size() == 38, "every error code has its text");
 
 // The path as a shell takes it, quoted only when it has to be.
 std::string ForShell(std::string_view path) {
