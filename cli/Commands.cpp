@@ -302,8 +302,7 @@ ExitStatus DecryptInMemory(const Options& options, std::ostream& errors) {
     // Bytes that are not plain text could move the cursor, retitle the
     // window, hide or reorder what it shows: they reach a terminal only on
     // request (--output -), however standard output was named.
-    if (!options.output && OutputFile::StandardOutput().IsTerminal() &&
-        !IsPrintableText(message)) {
+    if (!options.output && OutputFile::StandardOutput().IsTerminal() && !IsPrintableText(message)) {
         errors << kProgram
                << ": the message is not plain text and is not written to the terminal; use "
                   "--output FILE, or --output - to write it anyway\n";
