@@ -257,9 +257,11 @@ class ExitStatusTest(unittest.TestCase):
             (["encrypt", "--to", "-"], b"", 2, "the message must come from FILE"),
             # --from names the expected writer, not a recipient.
             (["decrypt", "--key", "me.skey", "--from", "me.skey"], good, 3,
-             "me.skey: The file named with --from holds a private key"),
+             "holds a private key. "),
+            (["decrypt", "--key", "me.skey", "--from", "me.skey"], good, 3,
+             "public key file of the person you expect the message from; a private key file"),
             (["decrypt", "--key", "me.skey", "--from", "garbage.pkey"], good, 3,
-             "of the person you expect the message from, as the key pair generator wrote it"),
+             "public key file of the person you expect the message from, as the key pair"),
         ]
         for args, data, status, said in cases:
             with self.subTest(args=args):
