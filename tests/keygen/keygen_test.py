@@ -220,6 +220,9 @@ class CommandLineFormsTest(TempDirCase):
             (["k", "--bits", "2048"], "k", 0o077, 0o600),
             (["--bits", "2048", "--", "-k"], "-k", 0o000, 0o644),
             (["--bits", "2048", "sub/k"], "sub/k", 0o022, 0o644),
+            # Either file's name stands for the pair.
+            (["--bits", "2048", "k.skey"], "k", 0o022, 0o644),
+            (["--bits", "2048", "sub/k.pkey"], "sub/k", 0o022, 0o644),
         ]
         for args, name, umask, public_mode in cases:
             with self.subTest(args=args, umask=oct(umask)):
@@ -231,6 +234,8 @@ class CommandLineFormsTest(TempDirCase):
                 pkey = os.path.join(folder, name + ".pkey")
                 self.assertEqual(stat.S_IMODE(os.stat(skey).st_mode), 0o600)
                 self.assertEqual(stat.S_IMODE(os.stat(pkey).st_mode), public_mode)
+                made = [] if "/" in name else [name + ".pkey", name + ".skey"]
+                self.assertFolderHolds(made + ["sub"], folder)
                 key = serialization.load_der_private_key(read_blob(skey), password=None)
                 self.assertEqual(key.key_size, 2048)
 
@@ -277,6 +282,7 @@ class CommandLineFormsTest(TempDirCase):
             (["--bits=1024", "k"], "not '1024'"),
             ([""], "NAME must end in a file name"),
             (["sub/"], "NAME must end in a file name"),
+            (["sub/.skey"], "NAME must end in a file name"),
             (["--fingerprint"], "--fingerprint needs at least one FILE"),
             (["--fingerprint", "--bits", "2048", "k.pkey"], "--bits makes no sense"),
         ]
