@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace zelvora {
@@ -97,6 +99,42 @@ TEST_F(UnfocusedClearTest, WithoutACompositorTheFallbackClears) {
     const auto alone = DataControlClear().Clear({});
     ASSERT_FALSE(alone);
     EXPECT_EQ(alone.error().number, DataControlClear::kNoDisplay);
+}
+
+// A compositor that accepts the connection and never answers, as one that
+// is stopped or hung does: the clear gives up at its timeout, and the
+// fallback still gets its turn.
+TEST_F(UnfocusedClearTest, ACompositorThatNeverAnswersCostsOnlyTheTimeout) {
+    const fs::path socketPath = dir_ / "silent";
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.string().size(), sizeof address.sun_path);
+    socketPath.string().copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    ::setenv("WAYLAND_DISPLAY", socketPath.c_str(), 1);
+
+    for (const bool withFallback : {false, true}) {
+        SCOPED_TRACE(withFallback ? "with a fallback" : "alone");
+        RecordingClear fallback;
+        const auto started = std::chrono::steady_clock::now();
+        const auto result =
+            DataControlClear(withFallback ? &fallback : nullptr, std::chrono::milliseconds(300))
+                .Clear({.clipboard = true});
+        const auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_GE(took, std::chrono::milliseconds(250));
+        EXPECT_LT(took, std::chrono::seconds(2));
+        if (withFallback) {
+            EXPECT_TRUE(result);
+            EXPECT_EQ(fallback.calls.size(), 1u);
+        } else {
+            ASSERT_FALSE(result);
+            EXPECT_EQ(result.error().number, DataControlClear::kNoAnswer);
+        }
+    }
+    ::close(listener);
 }
 
 }  // namespace
