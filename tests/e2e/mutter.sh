@@ -226,9 +226,14 @@ sigterm_while_other_window_copied() {
 }
 
 # A compositor that never answers cannot keep Zelvora alive: it ends within
-# five seconds and says what it could not clear.
+# five seconds and says what it could not clear. With a selection of its own
+# there are two clearings to wait for, each of which times out.
 sigterm_while_compositor_stopped() {
     start_zelvora
+    type_text "selected"
+    ctrl a
+    wait_for primary_equals "selected" || fail_row "the typed text is not the primary selection" ||
+        return
     copy_elsewhere "copied before the compositor stopped"
     local lines
     lines=$(wc -l <"$HOME/zelvora.log")
