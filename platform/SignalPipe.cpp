@@ -1,5 +1,6 @@
 #include "platform/SignalPipe.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -18,12 +19,15 @@ namespace {
 int loopEnds[2] = {-1, -1};
 // [0] written by the handler, [1] read by the deadline thread.
 int deadlineEnds[2] = {-1, -1};
+std::atomic<bool> stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
 // Only async-signal-safe work here, and nothing that can block: a full
 // socket already holds a byte that says the same, so a write that would
 // block is dropped. The interrupted code may be about to read errno.
 void OnSignal(int) {
     const int saved = errno;
+    stopRequested.store(true);
     const char byte = 1;
     [[maybe_unused]] auto written = ::write(loopEnds[0], &byte, 1);
     written = ::write(deadlineEnds[0], &byte, 1);
@@ -98,6 +102,10 @@ bool TakeStopSignal(int fd) {
     char bytes[64];
     const auto got = ::recv(fd, bytes, sizeof bytes, MSG_DONTWAIT);
     return got > 0;
+}
+
+bool StopRequested() {
+    return stopRequested.load();
 }
 
 }  // namespace zelvora

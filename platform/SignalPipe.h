@@ -16,5 +16,8 @@ namespace zelvora {
 int CatchStopSignals(std::chrono::milliseconds grace, std::string_view note);
 // Takes the bytes waiting on the watched end; false when there were none.
 bool TakeStopSignal(int fd);
+// Whether a stop signal has come since CatchStopSignals: the program is
+// ending without an input event of its own.
+bool StopRequested();
 
 }  // namespace zelvora

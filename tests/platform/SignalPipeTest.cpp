@@ -33,7 +33,7 @@ void RunChild(Child what, int ready) {
     if (fd < 0) {
         _exit(3);
     }
-    if (TakeStopSignal(fd)) {
+    if (TakeStopSignal(fd) || StopRequested()) {
         _exit(4);  // a stop reported that nobody sent
     }
     [[maybe_unused]] auto said = ::write(ready, "x", 1);
@@ -46,7 +46,7 @@ void RunChild(Child what, int ready) {
             pollfd readable{fd, POLLIN, 0};
             while (::poll(&readable, 1, -1) < 0 && errno == EINTR) {
             }
-            _exit(TakeStopSignal(fd) ? 0 : 5);
+            _exit(TakeStopSignal(fd) && StopRequested() ? 0 : 5);
         }
         case Child::FloodAndCheck:
             // Far more than the socket holds: a handler that blocks on a

@@ -65,6 +65,9 @@ TEST_F(UnfocusedClearTest, WlCopyReportsHowItEnded) {
         bool primary;
         std::int32_t error;  // 0: cleared
         const char* calls;
+        // The window's own clear goes through: wl-copy would only take its
+        // focus away.
+        bool windowClears = false;
     };
     const Case cases[] = {
         {"exit 0", false, 0, "--clear\n"},
@@ -73,6 +76,8 @@ TEST_F(UnfocusedClearTest, WlCopyReportsHowItEnded) {
         // One that never ends is killed; the program must still end.
         {"exec /bin/sleep 600", false, WlCopyClear::kFailed, "--clear\n"},
         {nullptr, false, WlCopyClear::kNotRun, ""},
+        {"exit 0", true, 0, "", true},
+        {"exit 1", true, 0, "", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.body ? c.body : "no wl-copy");
@@ -81,8 +86,9 @@ TEST_F(UnfocusedClearTest, WlCopyReportsHowItEnded) {
         if (c.body) {
             FakeWlCopy(c.body);
         }
-        const auto result = WlCopyClear(std::chrono::milliseconds(300))
-                                .Clear({.clipboard = true, .primary = c.primary});
+        const auto result = WlCopyClear(std::chrono::milliseconds(300), [&c] {
+                                return c.windowClears;
+                            }).Clear({.clipboard = true, .primary = c.primary});
         EXPECT_EQ(result ? 0 : result.error().number, c.error);
         EXPECT_EQ(Calls(), c.calls);
     }
