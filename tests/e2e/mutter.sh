@@ -110,8 +110,10 @@ if [ "${3:-}" = --without-wl-copy ]; then
 fi
 # Nothing outside Mutter can ask it which window has the focus, so each
 # window logs its Wayland traffic (WAYLAND_DEBUG) and the rows read from it
-# whether the keyboard last entered the window or left it. Messages are the
-# lines that are not traffic.
+# whether the keyboard last entered the window or left it. A wl-copy that
+# Zelvora starts logs there too, but its surface has the focus only between
+# Zelvora's leave and its next enter. Messages are the lines that are not
+# traffic.
 log_has_focus() {
     local last
     last=$(grep -E '^\[.*\] wl_keyboard@[0-9]+\.(enter|leave)\(' "$1" | tail -n 1)
