@@ -22,6 +22,7 @@ constexpr std::array kAllCodes{
     PassphraseWrong,    UnlockTooCostly,    KeyProtectionUnsupported,
     NoTerminalForPassphrase,
     PassphraseTooLong,
+    ClearCutShort,
 };
 
 constexpr std::int32_t kLargestSystemError = 0xFFFF;

@@ -52,6 +52,8 @@ enum class ErrorCode : std::uint32_t {
     ClearNoAnswer = 0x80047203,
     ClearNotRun = 0x80047204,
     ClearFailed = 0x80047205,
+    // A stop signal's time ran out before the clearing finished.
+    ClearCutShort = 0x80047206,
 
     KeyFileNotRegular = 0x80047301,
     // The detail is the file's permission bits.

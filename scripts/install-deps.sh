@@ -14,6 +14,9 @@ run_packages=(
     # and the client library and wayland-scanner for our own data-control
     # client, which clears the clipboard without the focus.
     qt6-wayland libwayland-dev
+    # wl-copy clears the clipboard on compositors without data-control
+    # (GNOME's Mutter), as the package's Depends say.
+    wl-clipboard
 )
 test_packages=(
     libgtest-dev libbenchmark-dev
@@ -32,6 +35,8 @@ test_packages=(
     # The end-to-end test's headless Wayland session: the compositor with its
     # X server, keys, clipboard tools and a D-Bus session.
     sway xwayland wtype wl-clipboard dbus dbus-daemon
+    # The end-to-end test on GNOME's compositor, nested inside Xvfb.
+    mutter
     # The signed-message test reads the window as a screen reader would:
     # the accessibility bus, and gdbus to ask it.
     at-spi2-core libglib2.0-bin

@@ -104,6 +104,9 @@ constexpr std::array kTable{
           "The wl-copy program could not be started to clear the clipboard."},
     Entry{ErrorCode::ClearFailed,
           "The wl-copy program could not clear the clipboard, or not in time."},
+    Entry{ErrorCode::ClearCutShort,
+          "Zelvora was told to stop and ended before the clipboard was cleared: the clipboard, "
+          "and a selection Zelvora owned, may still hold their text."},
     Entry{ErrorCode::KeyFileNotRegular,
           "Not a regular file: a key file is read only from a plain file, never from a pipe or "
           "a device."},
@@ -131,7 +134,7 @@ constexpr std::array kTable{
           "one."},
 };
 
-static_assert(kTable.size() == 38, "every error code has its text");
+static_assert(kTable.size() == 39, "every error code has its text");
 
 // The path as a shell takes it, quoted only when it has to be.
 std::string ForShell(std::string_view path) {

@@ -51,7 +51,8 @@ done
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 [ -n "$depends" ] || fail "Depends is empty"
-for library in libqt6widgets6 libssl3 qt6-wayland libwayland-client0; do
+# wl-clipboard: on GNOME its wl-copy is the only way to clear without the focus.
+for library in libqt6widgets6 libssl3 qt6-wayland libwayland-client0 wl-clipboard; do
     grep -Eq "(^|, )$library( |,|$)" <<<"$depends" || fail "Depends does not name $library"
 done
 [ "$(dpkg-deb -f "$deb" Section)" = utils ] || fail "Section is not utils"
