@@ -88,9 +88,10 @@ peak_kib() {
 
 for size in ${ZELVORA_BENCH_SIZES:-1KiB 1MiB 64MiB}; do
     case "$size" in
-        1KiB) bytes=$((1 << 10)) runs=$((repetitions * 10)) ;;
-        1MiB) bytes=$((1 << 20)) runs=$((repetitions * 4)) ;;
-        64MiB) bytes=$((64 << 20)) runs=$((repetitions * 2)) ;;
+        1KiB) bytes=$((1 << 10)) runs=10 warmup=1 ;;
+        1MiB) bytes=$((1 << 20)) runs=4 warmup=1 ;;
+        # The memory runs just read these files and started these programs.
+        64MiB) bytes=$((64 << 20)) runs=2 warmup=0 ;;
     esac
     echo "running command line and peers, $size..." >&2
     # Printable text in mail-sized lines, as a message would be.
@@ -98,7 +99,8 @@ for size in ${ZELVORA_BENCH_SIZES:-1KiB 1MiB 64MiB}; do
     head -c $((bytes / 4 * 3)) /dev/urandom | base64 -w 76 >"$message"
     truncate -s "$bytes" "$message"
 
-    args=()
+    names=()
+    commands=()
     for runner in "${runners[@]}"; do
         # The floor only holds the bigger messages; at 1 KiB start-up is all.
         [[ "$runner" == floor* && "$size" == 1KiB ]] && continue
@@ -113,12 +115,23 @@ for size in ${ZELVORA_BENCH_SIZES:-1KiB 1MiB 64MiB}; do
             printf '{"size": "%s", "command": "%s", "peak_kib": %d}\n' \
                 "$size" "${runner/ / $op }" "${!kib}" >>"$out/cli-memory.jsonl"
         done
-        args+=(-n "${runner/ / encrypt }" "${encrypt[$runner]} $message"
-            -n "${runner/ / decrypt }" "${decrypt[$runner]} $ciphertext")
+        names+=("${runner/ / encrypt }" "${runner/ / decrypt }")
+        commands+=("${encrypt[$runner]} $message" "${decrypt[$runner]} $ciphertext")
+    done
+    # Hyperfine runs each listed command's runs one after another, so a
+    # change of load on the machine would fall on one command alone. Every
+    # command is therefore listed once per repetition, the order reversed
+    # every other time, and the report takes the median over all its runs.
+    args=()
+    for ((round = 0; round < repetitions; ++round)); do
+        for ((i = 0; i < ${#names[@]}; ++i)); do
+            j=$((round % 2 ? ${#names[@]} - 1 - i : i))
+            args+=(-n "${names[j]}" "${commands[j]}")
+        done
     done
     rm -f "$out/plaintext" "$out/stderr" "$out/rss"
     # Their output goes to /dev/null.
-    hyperfine -N --style none --warmup 1 --runs "$runs" --export-json "$out/cli-$size.json" \
+    hyperfine -N --style none --warmup "$warmup" --runs "$runs" --export-json "$out/cli-$size.json" \
         "${args[@]}" >/dev/null 2>"$out/cli.err" || { cat "$out/cli.err" >&2; exit 1; }
     # The ciphertexts of 64 MiB take some 400 MiB of disk.
     rm -f "$message" "$out"/ciphertext-*

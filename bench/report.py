@@ -181,10 +181,15 @@ def memory_rows(table, path, details):
 
 
 def hyperfine_medians(folder, size):
+    """Median time (seconds) per command name over all its runs: bench/cli.sh
+    lists each command once per repetition."""
     path = folder / f"cli-{size}.json"
     if not path.exists():
         return {}
-    return {run["command"]: run["median"] for run in json.loads(path.read_text())["results"]}
+    times = {}
+    for run in json.loads(path.read_text())["results"]:
+        times.setdefault(run["command"], []).extend(run["times"])
+    return {command: statistics.median(runs) for command, runs in times.items()}
 
 
 def cli_rows(table, folder):
