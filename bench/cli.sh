@@ -54,7 +54,8 @@ encrypt["floor RSA-3072"]="$bin/zelvora_cli_floor encrypt $out/rsa.pkey"
 decrypt["floor RSA-3072"]="$bin/zelvora_cli_floor decrypt $out/rsa.skey"
 encrypt["age RSA-3072"]="age -a -R $out/id_rsa.pub"
 decrypt["age RSA-3072"]="age -d -i $out/id_rsa"
-encrypt["gpg RSA-3072"]="gpg -a --batch --pinentry-mode loopback --trust-model always -e -r $gpg_user -o -"
+encrypt["gpg RSA-3072"]="gpg -a --batch --pinentry-mode loopback --trust-model always \
+-e -r $gpg_user -o -"
 decrypt["gpg RSA-3072"]="gpg -d --batch --pinentry-mode loopback"
 
 # The Ed25519 rows turn on by themselves once the key generator can make
@@ -131,8 +132,8 @@ for size in ${ZELVORA_BENCH_SIZES:-1KiB 1MiB 64MiB}; do
     done
     rm -f "$out/plaintext" "$out/stderr" "$out/rss"
     # Their output goes to /dev/null.
-    hyperfine -N --style none --warmup "$warmup" --runs "$runs" --export-json "$out/cli-$size.json" \
-        "${args[@]}" >/dev/null 2>"$out/cli.err" || { cat "$out/cli.err" >&2; exit 1; }
+    hyperfine -N --style none --warmup "$warmup" --runs "$runs" \
+        --export-json "$out/cli-$size.json" "${args[@]}" >/dev/null 2>"$out/cli.err" || { cat "$out/cli.err" >&2; exit 1; }
     # The ciphertexts of 64 MiB take some 400 MiB of disk.
     rm -f "$message" "$out"/ciphertext-*
 done
