@@ -42,6 +42,9 @@ test_packages=(
     at-spi2-core libglib2.0-bin
     # The command line's benchmark times whole processes.
     hyperfine
+    # ...beside the peer tools (ssh-keygen makes age's ssh-rsa key), and takes
+    # each one's peak memory with GNU time.
+    age gnupg openssh-client time
 )
 
 case "${1:-all}" in
