@@ -81,6 +81,11 @@ protected:
         std::ofstream(garbage_.toStdString()) << "00112233\r\n";
         // Also taken as a private key file, which must be the user's alone.
         QFile::setPermissions(garbage_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        // A public key file as public key files are kept: readable by all.
+        WriteKeyFile(Path("alice.pkey-0644"), Alice().publicBlob);
+        QFile::setPermissions(Path("alice.pkey-0644"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                  QFileDevice::ReadGroup | QFileDevice::ReadOther);
     }
 
     QString Path(const char* name) const { return dir_.filePath(name); }
@@ -119,12 +124,71 @@ TEST_F(MessageOperationsTest, EncryptLeavesOnlyUpperCaseHexOnTheClipboard) {
     EXPECT_TRUE(hex.startsWith(QStringLiteral("02")));
     EXPECT_EQ(clipboard_.log, QStringList({"clear", "set", "release selection"}));
     EXPECT_TRUE(window_.message.isEmpty());
-    ExpectIdleAfter("Encrypting...");
+    // The frame says for whom, after the field was emptied (which would
+    // otherwise take the notice away again).
+    EXPECT_EQ(window_.log,
+              QStringList({"begin Encrypting...",
+                           "notice Message \u2014 encrypted for alice.pkey, signed", "end"}));
+    EXPECT_FALSE(window_.busy);
+    EXPECT_TRUE(window_.staging.isEmpty());
 }
 
+// The second click of a double click finds the field the first emptied.
+TEST_F(MessageOperationsTest, EmptyFieldLeavesTheClipboardAsItIs) {
+    const QString first = EncryptForAlice(QStringLiteral("the only copy"));
+    clipboard_.log.clear();
+    window_.log.clear();
+    ASSERT_TRUE(window_.message.isEmpty());
+    EncryptToClipboard(window_, clipboard_, box_);
+    EXPECT_EQ(clipboard_.Text(), first);
+    EXPECT_TRUE(clipboard_.log.isEmpty());
+    EXPECT_TRUE(box_.shown.isEmpty());
+    EXPECT_EQ(window_.log, QStringList{"notice Message \u2014 nothing to encrypt"});
+    EXPECT_FALSE(window_.notice->warning);
+
+    window_.privateKeyPath = alicePrivate_;
+    DecryptFromClipboard(window_, clipboard_, box_);
+    EXPECT_EQ(window_.message, QStringLiteral("the only copy"));
+}
+
+struct NoticeCase {
+    const char* name;
+    const char* signingKey;  // the private key box, "" for none
+    const char* caption;
+    bool namesBob;  // the description gives the signer's fingerprint
+};
+
+class EncryptNoticeTest : public MessageOperationsTest,
+                          public ::testing::WithParamInterface<NoticeCase> {};
+
+TEST_P(EncryptNoticeTest, SaysForWhomAndWhetherSigned) {
+    const NoticeCase& c = GetParam();
+    window_.privateKeyPath = *c.signingKey ? Path(c.signingKey) : QString();
+    window_.publicKeyPath = alicePublic_;
+    window_.message = QStringLiteral("hi");
+    EncryptToClipboard(window_, clipboard_, box_);
+    ASSERT_TRUE(window_.notice);
+    EXPECT_EQ(window_.notice->caption, QString::fromUtf8(c.caption));
+    EXPECT_FALSE(window_.notice->warning);
+    const auto fingerprint = [](const Bytes& blob) {
+        return QString::fromStdString(
+            FingerprintText(*KeyFingerprint(**RsaKey::FromPublicKeyBlob(blob))));
+    };
+    EXPECT_TRUE(window_.notice->description.contains(fingerprint(Alice().publicBlob)));
+    EXPECT_EQ(window_.notice->description.contains(fingerprint(Bob().publicBlob)), c.namesBob);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signing, EncryptNoticeTest,
+    ::testing::Values(
+        NoticeCase{"Signed", "bob.skey", "Message \u2014 encrypted for alice.pkey, signed", true},
+        NoticeCase{"Unsigned", "", "Message \u2014 encrypted for alice.pkey, not signed", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(MessageOperationsTest, MessagesRoundTripInAnyScript) {
+    // The empty message is the command line's: the window encrypts none.
     const QStringList messages = {
-        QString(), QStringLiteral("x"), QString::fromUtf8("Grüße, Привет, 日本語, 😀"),
+        QStringLiteral("x"), QString::fromUtf8("Grüße, Привет, 日本語, 😀"),
         QStringLiteral("line one\nline two\r\n\ttabbed"), QString(100000, QChar(u'é'))};
     for (const QString& message : messages) {
         EncryptForAlice(message);
@@ -199,10 +263,22 @@ INSTANTIATE_TEST_SUITE_P(
                        [](const QString&) {
                            return QStringList{Report(kEncrypt, EncryptErrorWithoutPublicKey())};
                        }},
-        EncryptFailure{"MissingPublicKeyFile", "bob.skey", "missing.pkey",
+        // One report per press: the file named, not the engine's lack of a key.
+        EncryptFailure{
+            "MissingPublicKeyFile", "bob.skey", "missing.pkey",
+            [](const QString& dir) { return QStringList{KeyFileReport(dir + "/missing.pkey")}; }},
+        // A signing key named but unusable stops the press: going on would
+        // send the message unsigned, as if from a stranger.
+        EncryptFailure{
+            "MissingPrivateKeyFile", "missing.pkey", "alice.pkey",
+            [](const QString& dir) { return QStringList{KeyFileReport(dir + "/missing.pkey")}; }},
+        EncryptFailure{"PublicKeyFileInPrivateBoxReadableByAll", "alice.pkey-0644", "alice.pkey",
                        [](const QString& dir) {
-                           return QStringList{KeyFileReport(dir + "/missing.pkey"),
-                                              Report(kEncrypt, EncryptErrorWithoutPublicKey())};
+                           return QStringList{
+                               "Error reading key file " + dir + "/alice.pkey-0644\r\n" +
+                               QString::fromStdString(
+                                   Describe(PrivateKeyError(Alice().publicBlob), Surface::Window)) +
+                               " (80047006)"};
                        }},
         EncryptFailure{
             "GarbagePublicKey", "bob.skey", "garbage.pkey",
@@ -227,13 +303,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MessageOperationsTest, EncryptNeedsNoPrivateKey) {
-    window_.privateKeyPath = missing_;
     window_.publicKeyPath = alicePublic_;
     window_.message = QStringLiteral("hi");
     EncryptToClipboard(window_, clipboard_, box_);
-    // The unreadable private key file is reported, but encryption goes on.
-    EXPECT_EQ(box_.shown, QStringList{KeyFileReport(missing_)});
-    EXPECT_TRUE(clipboard_.content.has_value());
+    // An empty private key box encrypts unsigned, without a word.
+    EXPECT_TRUE(box_.shown.isEmpty());
+    EXPECT_TRUE(clipboard_.Text().startsWith(QStringLiteral("01")));
     EXPECT_TRUE(window_.message.isEmpty());
 }
 
@@ -301,9 +376,8 @@ INSTANTIATE_TEST_SUITE_P(
                        }},
         DecryptFailure{"MissingPrivateKeyFile", "missing.pkey",
                        [](const QString& hex) { return hex; },
-                       [](const QString& dir, const QString& hex) {
-                           return QStringList{KeyFileReport(dir + "/missing.pkey"),
-                                              Report(kDecrypt, DecryptError({}, ToBytes(hex)))};
+                       [](const QString& dir, const QString&) {
+                           return QStringList{KeyFileReport(dir + "/missing.pkey")};
                        }},
         DecryptFailure{"TextWithoutHex", "alice.skey",
                        [](const QString&) { return QStringLiteral("Hi Bob,\r\nsee you\tsoon"); },

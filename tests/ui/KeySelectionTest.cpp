@@ -5,6 +5,7 @@
 #include "tests/fakes/FakeSettingsStore.h"
 #include "tests/support/ShowMainWindow.h"
 #include "tests/support/TestKeys.h"
+#include "widgets/MessageField.h"
 #include "tests/fakes/RecordingMessageBox.h"
 #include "ui/QtFileDialog.h"
 #include "ui/QtSettingsStore.h"
@@ -242,6 +243,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         w->txtPrivateKeyFile->setText(QStringLiteral("/no such folder/own.skey"));
         w->txtPublicKeyFile->setText(QStringLiteral("/no such folder/recipient.pkey"));
+        w->SetMessageText(QStringLiteral("to encrypt"));
         QPushButton* pressed = button == "encrypt" ? w->cmdEncrypt : w->cmdDecrypt;
         pressed->setFocus();
         store_.writes.clear();
@@ -319,9 +321,17 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         QCOMPARE(w->txtPrivateKeyFile->text(), stored[0] == "<none>" ? QString() : stored[0]);
         QCOMPARE(w->txtPublicKeyFile->text(), stored[1] == "<none>" ? QString() : stored[1]);
-        QCOMPARE(QApplication::focusWidget(), w->txtPrivateKeyFile);
+        // Typing at once goes into the first empty place: the message field
+        // when a private key path was read back, else the private key box.
+        const bool filled = !w->txtPrivateKeyFile->text().isEmpty();
+        QCOMPARE(QApplication::focusWidget(),
+                 filled ? static_cast<QWidget*>(w->TextBox) : w->txtPrivateKeyFile);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("hi"));
+        QCOMPARE(w->MessageText(), filled ? QStringLiteral("hi") : QString());
+        QCOMPARE(w->txtPrivateKeyFile->text(), filled ? stored[0] : QStringLiteral("hi"));
 
         // A path typed now is what the next start shows.
+        w->txtPrivateKeyFile->setFocus();
         w->txtPrivateKeyFile->setText(QStringLiteral("/home/me/new.skey"));
         QTest::keyClick(w->txtPrivateKeyFile, Qt::Key_Tab);
         w.reset();

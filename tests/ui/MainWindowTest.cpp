@@ -258,6 +258,7 @@ private slots:
             stillUsable = {w->cmdQuit->isEnabled(), w->TextBox->isEnabled(),
                            w->mnuAbout->isEnabled(), w->mnuHelp->isEnabled()};
         };
+        w->SetMessageText(QStringLiteral("typed"));
         QTest::mouseClick(encrypt ? w->cmdEncrypt : w->cmdDecrypt, Qt::LeftButton);
         QCOMPARE(box_.shown.size(), 1);
         QCOMPARE(captionSeen,
