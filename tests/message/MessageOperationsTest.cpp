@@ -4,6 +4,7 @@
 #include "crypto/EncryptionEngine.h"
 #include "base/HexText.h"
 #include "texts/ErrorText.h"
+#include "texts/SignatureText.h"
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeWorkWindow.h"
 #include "tests/fakes/RecordingMessageBox.h"
@@ -393,6 +394,86 @@ INSTANTIATE_TEST_SUITE_P(
             [](const QString&, const QString&) {
                 return QStringList{Report(kSetUp, PrivateKeyError({0x00, 0x11, 0x22, 0x33}))};
             }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// During Decrypt the public key box names the person the message is
+// expected from, and a report about it says so.
+TEST_F(MessageOperationsTest, DecryptSpeaksOfTheExpectedWriter) {
+    const QString hex = EncryptForAlice(QStringLiteral("hi"));
+    window_.privateKeyPath = alicePrivate_;
+    window_.publicKeyPath = bobPrivate_;
+    window_.message = QStringLiteral("kept");
+    clipboard_.content = hex;
+    DecryptFromClipboard(window_, clipboard_, box_);
+    const std::string said =
+        Describe(PublicKeyError(Bob().privateBlob), Surface::Window, KeyRole::ExpectedWriter);
+    EXPECT_NE(said.find("expected writer"), std::string::npos) << said;
+    EXPECT_EQ(box_.shown,
+              QStringList{kSetUp + "\r\n" + QString::fromStdString(said) + " (8004700B)"});
+    EXPECT_EQ(window_.message, QStringLiteral("kept"));
+}
+
+struct PastedCase {
+    const char* name;
+    // The pasted text, from ciphertexts of "new" and "older" for Alice and
+    // one of "not for you" for Bob.
+    std::function<QString(const QString& newer, const QString& older, const QString& forBob)> text;
+    const char* shown;
+    bool several;  // the description says the text held more than one
+};
+
+void PrintTo(const PastedCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class PastedTest : public MessageOperationsTest,
+                   public ::testing::WithParamInterface<PastedCase> {};
+
+TEST_P(PastedTest, ShowsTheFirstMessageFromTheTopThisKeyOpens) {
+    const PastedCase& c = GetParam();
+    // The older one is longer, so the longest block is not the newest.
+    const QString older = EncryptForAlice(QStringLiteral("older, and longer than the new one"));
+    const QString newer = EncryptForAlice(QStringLiteral("new"));
+    window_.publicKeyPath = bobPublic_;
+    window_.message = QStringLiteral("not for you");
+    EncryptToClipboard(window_, clipboard_, box_);
+    const QString forBob = clipboard_.Text();
+
+    window_.privateKeyPath = alicePrivate_;
+    clipboard_.content = c.text(newer, older, forBob);
+    DecryptFromClipboard(window_, clipboard_, box_);
+
+    EXPECT_TRUE(box_.shown.isEmpty()) << box_.shown.join(" | ").toStdString();
+    EXPECT_EQ(window_.message, QString::fromUtf8(c.shown));
+    ASSERT_TRUE(window_.signature);
+    EXPECT_EQ(window_.signature->description.contains(SeveralMessagesNote(2)), c.several);
+}
+
+QString Quoted(const QString& hex) {
+    QString text;
+    for (qsizetype at = 0; at < hex.size(); at += 76) {
+        text += "> " + hex.mid(at, 76) + "\n";
+    }
+    return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, PastedTest,
+    ::testing::Values(PastedCase{"NewAboveQuotedOlder",
+                                 [](const QString& n, const QString& o, const QString&) {
+                                     return "Hi,\n" + n + "\n\nAlice wrote:\n" + Quoted(o);
+                                 },
+                                 "new", true},
+                      PastedCase{"FirstNotForThisKey",
+                                 [](const QString&, const QString& o, const QString& b) {
+                                     return "To Bob:\n" + b + "\n\nAlice wrote:\n" + Quoted(o);
+                                 },
+                                 "older, and longer than the new one", true},
+                      PastedCase{"OneMessageWithGreeting",
+                                 [](const QString& n, const QString&, const QString&) {
+                                     return "cafe\n" + n + "\n-- \nBob";
+                                 },
+                                 "new", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MessageOperationsTest, ClipboardChangeDuringWorkDoesNotMatter) {
