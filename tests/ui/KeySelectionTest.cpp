@@ -21,6 +21,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 #include <QTimer>
 
 #include <memory>
@@ -279,6 +281,11 @@ private slots:
         const QString path = configHome_.filePath("ZuzizOruverOvododa.conf");
         QFile::remove(path);
         QtSettingsStore store;
+        const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        const auto mode = [&path] {
+            struct stat info {};
+            return stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0u;
+        };
         for (qsizetype i = 0; i < writes.size(); ++i) {
             store.Write("ZuzizOruverOvododa", "Encryption",
                         i % 2 == 0 ? "PrivateKeyFile" : "PublicKeyFile", writes[i]);
@@ -295,6 +302,15 @@ private slots:
         QCOMPARE(reader.value("Encryption/PublicKeyFile").toString(), readBack[1]);
         QCOMPARE(store.Read("ZuzizOruverOvododa", "Encryption", "PrivateKeyFile"), readBack[0]);
         QCOMPARE(store.Read("ZuzizOruverOvododa", "Encryption", "PublicKeyFile"), readBack[1]);
+        // It names the user's key files: the owner's alone, from the start
+        // and across writes, and an older file left readable is closed.
+        QCOMPARE(mode(), 0600u);
+        QVERIFY(QFile::setPermissions(path, ownerOnly | QFileDevice::ReadOther));
+        QCOMPARE(store.Read("ZuzizOruverOvododa", "Encryption", "PrivateKeyFile"), readBack[0]);
+        QCOMPARE(mode(), 0600u);
+        QVERIFY(QFile::setPermissions(path, ownerOnly | QFileDevice::ReadGroup));
+        store.Write("ZuzizOruverOvododa", "Encryption", "PublicKeyFile", readBack[1]);
+        QCOMPARE(mode(), 0600u);
     }
 
     // What the store holds shows in the boxes at start-up, exactly as
