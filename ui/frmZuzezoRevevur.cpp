@@ -77,11 +77,11 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     // origin, so their positions read the same in window coordinates.
     txtPrivateKeyFile = new QLineEdit(Frame2);
     txtPrivateKeyFile->setGeometry(twips.Rect(1500, 240, 4590, 285));
-    cmdSelectPrivateKeyFile = new QPushButton(QStringLiteral("Private key file"), Frame2);
+    cmdSelectPrivateKeyFile = new WrappingButton(QStringLiteral("Private key file"), Frame2);
     cmdSelectPrivateKeyFile->setGeometry(twips.Rect(120, 240, 1245, 285));
     txtPublicKeyFile = new QLineEdit(Frame2);
     txtPublicKeyFile->setGeometry(twips.Rect(1500, 600, 4590, 285));
-    cmdSelectPublicKeyFile = new QPushButton(QStringLiteral("Public key file"), Frame2);
+    cmdSelectPublicKeyFile = new WrappingButton(QStringLiteral("Public key file"), Frame2);
     cmdSelectPublicKeyFile->setGeometry(twips.Rect(120, 600, 1245, 285));
 
     fra1 = new QGroupBox(QStringLiteral("Message"), client);

@@ -10,6 +10,7 @@
 #include "tests/support/TestKeys.h"
 #include "ui/WarningColour.h"
 #include "widgets/MessageField.h"
+#include "widgets/WrappingButton.h"
 #include "keys/Fingerprint.h"
 #include "keys/RsaKey.h"
 
@@ -533,6 +534,48 @@ private slots:
         w->setPalette(palette);
         w->ShowSignature(SignatureNotice{false, QStringLiteral("Message \u2014 not verified"), {}});
         QCOMPARE(w->fra1->palette().color(QPalette::WindowText), warning);
+    }
+
+    // Every caption is whole inside its button, on at most two lines, in a
+    // font reduced no more than needed; the buttons keep their places.
+    void captionsFitTheirButtons_data() {
+        QTest::addColumn<double>("pointSize");
+        QTest::addColumn<QString>("styleSheet");
+        QTest::newRow("the window's own font") << 8.0 << QString();
+        QTest::newRow("a large font") << 14.0 << QString();
+        QTest::newRow("a style with padding") << 8.0 << "QPushButton { padding: 2px 10px; }";
+    }
+
+    void captionsFitTheirButtons() {
+        QFETCH(double, pointSize);
+        QFETCH(QString, styleSheet);
+        auto w = MakeWindow();
+        const QRect encrypt = w->cmdEncrypt->geometry();
+        w->setStyleSheet(styleSheet);
+        QFont font = w->font();
+        font.setPointSizeF(pointSize);
+        w->setFont(font);
+        int reduced = 0;
+        for (const WrappingButton* button : w->findChildren<WrappingButton*>()) {
+            const QFont caption = button->CaptionFont();
+            const QRect area = button->CaptionArea();
+            QVERIFY2(button->CaptionFits(caption, area), qPrintable(button->text()));
+            if (caption.pointSizeF() < button->font().pointSizeF()) {
+                ++reduced;
+                QFont larger = caption;
+                larger.setPointSizeF(caption.pointSizeF() + 0.25);
+                QVERIFY2(!button->CaptionFits(larger, area), qPrintable(button->text()));
+            }
+        }
+        QCOMPARE(w->findChildren<WrappingButton*>().size(), 6);
+        // The short caption never shrinks; the large font makes some.
+        const auto* quit = qobject_cast<WrappingButton*>(w->cmdQuit);
+        QVERIFY(quit != nullptr);
+        QCOMPARE(quit->CaptionFont(), quit->font());
+        if (pointSize > 8) {
+            QVERIFY(reduced > 0);
+        }
+        QCOMPARE(w->cmdEncrypt->geometry(), encrypt);
     }
 
     void closeRequestIsHandledAsQuit() {
