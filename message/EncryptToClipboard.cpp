@@ -23,7 +23,11 @@ void EncryptToClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Messag
     // emptied: encrypting that would put the ciphertext of nothing in place
     // of the message just sent, which is then lost for good. So an empty
     // field leaves the clipboard exactly as it is, and the frame says why.
-    if (window.MessageText().isEmpty()) {
+    // The look takes a copy of the text, wiped at once like every other.
+    QString typed = window.MessageText();
+    const bool empty = typed.isEmpty();
+    WipeString(typed);
+    if (empty) {
         window.ShowNotice(NothingToEncrypt());
         return;
     }
@@ -42,7 +46,7 @@ void EncryptToClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Messag
     } else {
         // The window's copy of the text is its own; this one, and the bytes
         // made from it, are wiped as soon as they have served.
-        QString typed = window.MessageText();
+        typed = window.MessageText();
         std::optional<SecureBytes> plaintext = EncodeMessage(typed);
         WipeString(typed);
         const auto ciphertext = engine->EncryptBytes(*plaintext, true);
