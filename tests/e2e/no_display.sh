@@ -7,7 +7,7 @@ bin=$(realpath "$1")
 source "$(dirname "$0")/lib.sh"
 
 # A socket number no X server listens on.
-for display in unset ":97" ":97.0"; do
+for display in unset ":97"; do
     if [ "$display" = unset ]; then
         run=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/zelvora")
     else
@@ -22,4 +22,4 @@ done
 
 version=$(env -u DISPLAY -u WAYLAND_DISPLAY "$bin/zelvora" --version)
 [[ "$version" =~ ^zelvora\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version printed '$version'"
-echo "e2e no display: 4 passed, 0 failed"
+echo "e2e no display: 3 passed, 0 failed"

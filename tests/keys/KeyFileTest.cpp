@@ -200,10 +200,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "The file chosen as your private key holds a public key. Choose your own "
                  "private key file, not a public key file. (80047006)",
                  Holds::PublicKey},
-        ModeCase{"PublicKeyInPrivateBoxOfAnotherUser", 0644, KeyFileKind::Private, true,
-                 "The file chosen as your private key holds a public key. Choose your own "
-                 "private key file, not a public key file. (80047006)",
-                 Holds::PublicKey},
         ModeCase{"DamagedReadableByAll", 0644, KeyFileKind::Private, false,
                  "The private key file does not hold a readable RSA private key; it may be "
                  "damaged or cut short. Choose your private key file as the key pair generator "
