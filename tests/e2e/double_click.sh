@@ -24,11 +24,10 @@ message='typed right after the start'
 xdotool type --delay 5 "$message"
 
 # Encrypt is the bottom row's first button: 120 twips from the left, its
-# middle 360 twips above the client area's bottom edge (4470 twips).
+# middle 360 twips above the bottom edge; the window is 6465 twips wide.
 eval "$(xdotool getwindowgeometry --shell "$window")"
-dpi=$(xdpyinfo | sed -n 's/.*resolution: *\([0-9]*\)x.*/\1/p' | head -n 1)
-x=$(((120 + 1575 / 2) * dpi / 1440))
-y=$((HEIGHT - 360 * dpi / 1440))
+x=$(((120 + 1575 / 2) * WIDTH / 6465))
+y=$((HEIGHT - 360 * WIDTH / 6465))
 echo "old clipboard" | xclip -selection clipboard -i
 xdotool mousemove --window "$window" "$x" "$y" click --repeat 2 --delay 80 1
 
