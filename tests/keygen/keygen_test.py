@@ -333,6 +333,8 @@ class FingerprintRefusalTest(TempDirCase):
         good = self.path("good.pkey")
         run = run_keygen(["--bits", "2048", "good"], self.dir)
         self.assertEqual(run.returncode, 0, run.stderr)
+        with open(self.path("good.skey"), "rb") as f:
+            private_text = f.read()
         os.remove(self.path("good.skey"))
         public = read_blob(good)
         # (file name, content or None for no file, mode, words in the complaint)
@@ -341,14 +343,15 @@ class FingerprintRefusalTest(TempDirCase):
             ("garbage.pkey", b"00112233\r\n", 0o644, "readable"),
             ("empty.skey", b"", 0o600, "holds no key"),
             ("missing.pkey", None, 0, "No such file"),
-            ("open.skey", None, 0o644, "chmod 600"),
+            ("open.skey", private_text, 0o644, "chmod 600"),
+            # What the file holds is told before its mode.
+            ("open-public.skey", public.hex().upper().encode() + b"\r\n", 0o644,
+             "holds a public key"),
             ("swapped.skey", public.hex().upper().encode() + b"\r\n", 0o600, "public"),
         ]
         for name, content, mode, words in cases:
             with self.subTest(name=name):
                 path = self.path(name)
-                if name == "open.skey":
-                    shutil.copy(self.path("good.pkey"), path)  # any content
                 if content is not None:
                     with open(path, "wb") as f:
                         f.write(content)

@@ -5,6 +5,7 @@
 #include "tests/fakes/FakeSettingsStore.h"
 #include "tests/support/ShowMainWindow.h"
 #include "tests/support/TestKeys.h"
+#include "widgets/MessageField.h"
 #include "tests/fakes/RecordingMessageBox.h"
 #include "ui/QtFileDialog.h"
 #include "ui/QtSettingsStore.h"
@@ -20,6 +21,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 #include <QTimer>
 
 #include <memory>
@@ -242,6 +245,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         w->txtPrivateKeyFile->setText(QStringLiteral("/no such folder/own.skey"));
         w->txtPublicKeyFile->setText(QStringLiteral("/no such folder/recipient.pkey"));
+        w->SetMessageText(QStringLiteral("to encrypt"));
         QPushButton* pressed = button == "encrypt" ? w->cmdEncrypt : w->cmdDecrypt;
         pressed->setFocus();
         store_.writes.clear();
@@ -277,6 +281,11 @@ private slots:
         const QString path = configHome_.filePath("ZuzizOruverOvododa.conf");
         QFile::remove(path);
         QtSettingsStore store;
+        const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        const auto mode = [&path] {
+            struct stat info {};
+            return stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0u;
+        };
         for (qsizetype i = 0; i < writes.size(); ++i) {
             store.Write("ZuzizOruverOvododa", "Encryption",
                         i % 2 == 0 ? "PrivateKeyFile" : "PublicKeyFile", writes[i]);
@@ -293,6 +302,15 @@ private slots:
         QCOMPARE(reader.value("Encryption/PublicKeyFile").toString(), readBack[1]);
         QCOMPARE(store.Read("ZuzizOruverOvododa", "Encryption", "PrivateKeyFile"), readBack[0]);
         QCOMPARE(store.Read("ZuzizOruverOvododa", "Encryption", "PublicKeyFile"), readBack[1]);
+        // It names the user's key files: the owner's alone, from the start
+        // and across writes, and an older file left readable is closed.
+        QCOMPARE(mode(), 0600u);
+        QVERIFY(QFile::setPermissions(path, ownerOnly | QFileDevice::ReadOther));
+        QCOMPARE(store.Read("ZuzizOruverOvododa", "Encryption", "PrivateKeyFile"), readBack[0]);
+        QCOMPARE(mode(), 0600u);
+        QVERIFY(QFile::setPermissions(path, ownerOnly | QFileDevice::ReadGroup));
+        store.Write("ZuzizOruverOvododa", "Encryption", "PublicKeyFile", readBack[1]);
+        QCOMPARE(mode(), 0600u);
     }
 
     // What the store holds shows in the boxes at start-up, exactly as
@@ -319,9 +337,17 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         QCOMPARE(w->txtPrivateKeyFile->text(), stored[0] == "<none>" ? QString() : stored[0]);
         QCOMPARE(w->txtPublicKeyFile->text(), stored[1] == "<none>" ? QString() : stored[1]);
-        QCOMPARE(QApplication::focusWidget(), w->txtPrivateKeyFile);
+        // Typing at once goes into the first empty place: the message field
+        // when a private key path was read back, else the private key box.
+        const bool filled = !w->txtPrivateKeyFile->text().isEmpty();
+        QCOMPARE(QApplication::focusWidget(),
+                 filled ? static_cast<QWidget*>(w->TextBox) : w->txtPrivateKeyFile);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("hi"));
+        QCOMPARE(w->MessageText(), filled ? QStringLiteral("hi") : QString());
+        QCOMPARE(w->txtPrivateKeyFile->text(), filled ? stored[0] : QStringLiteral("hi"));
 
         // A path typed now is what the next start shows.
+        w->txtPrivateKeyFile->setFocus();
         w->txtPrivateKeyFile->setText(QStringLiteral("/home/me/new.skey"));
         QTest::keyClick(w->txtPrivateKeyFile, Qt::Key_Tab);
         w.reset();
