@@ -19,6 +19,7 @@ constexpr std::array kAllCodes{
     KeyEncodingFailed,  ClearNoDisplay,     ClearNotOffered,
     ClearNoAnswer,      ClearNotRun,        ClearFailed,
     KeyFileNotRegular,  PrivateKeyFileOpen, PrivateKeyFileForeign,
+    PrivateKeyEncrypted,
 };
 
 constexpr std::int32_t kLargestSystemError = 0xFFFF;

@@ -58,6 +58,9 @@ enum class ErrorCode : std::uint32_t {
     PrivateKeyFileOpen = 0x80047302,
     // The detail is the owner's user id.
     PrivateKeyFileForeign = 0x80047303,
+    // A PKCS#8 EncryptedPrivateKeyInfo (RFC 5958, section 3): readable only
+    // with a passphrase, which cannot be asked for yet.
+    PrivateKeyEncrypted = 0x80047304,
 };
 
 // The number as Error carries it (negative, since the top bit is set).

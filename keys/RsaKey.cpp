@@ -1,76 +1,53 @@
 #include "keys/RsaKey.h"
 
 #include "base/ErrorCode.h"
+#include "keys/KeyBlobShape.h"
+#include "keys/KeyDecoder.h"
+#include "keys/KeySlot.h"
 #include "keys/OpenSslHandles.h"
-#include "keys/RsaKeyBlob.h"
-#include "base/SecureBytes.h"
 
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
 #include <openssl/err.h>
-#include <openssl/params.h>
 
-#include <algorithm>
 #include <array>
-#include <bit>
 
 namespace zelvora {
 namespace {
 
+using Form = KeyBlobShape::Form;
 using Span = std::span<const std::uint8_t>;
-using Kind = RsaKeyBlob::Kind;
 
-struct SlotErrors {
-    ErrorCode empty;
-    ErrorCode malformed;
-    ErrorCode notRsa;
-    ErrorCode size;
-    ErrorCode swapped;
-};
-constexpr SlotErrors kPrivateSlot{ErrorCode::PrivateKeyEmpty, ErrorCode::PrivateKeyMalformed,
-                                  ErrorCode::PrivateKeyNotRsa, ErrorCode::PrivateKeySize,
-                                  ErrorCode::PrivateKeyIsPublic};
-constexpr SlotErrors kPublicSlot{ErrorCode::PublicKeyEmpty, ErrorCode::PublicKeyMalformed,
-                                 ErrorCode::PublicKeyNotRsa, ErrorCode::PublicKeySize,
-                                 ErrorCode::PublicKeyIsPrivate};
+// Numbers read out of a decoded key; private ones are wiped when freed.
+using BignumPtr = std::unique_ptr<BIGNUM, OpenSslFree<&BN_clear_free>>;
 
 // Above this modulus size OpenSSL refuses public exponents longer than
 // 64 bits, to bound the cost of a public-key operation.
-constexpr std::size_t kLargeModulusBits = 3072;
-constexpr std::size_t kMaxExponentBitsForLargeModulus = 64;
+constexpr int kLargeModulusBits = 3072;
+constexpr int kMaxExponentBitsForLargeModulus = 64;
 
 std::unexpected<Error> Refuse(ErrorCode error) {
     return std::unexpected(MakeError(error));
 }
 
-// Magnitudes here never have leading zero bytes (DerReader strips the sign
-// byte and refuses redundant zeros), which keeps these helpers simple.
-std::size_t BitLength(Span magnitude) {
-    if (magnitude.empty()) {
-        return 0;
+BignumPtr Number(const EVP_PKEY* key, const char* name) {
+    BIGNUM* value = nullptr;
+    if (EVP_PKEY_get_bn_param(key, name, &value) != 1) {
+        ERR_clear_error();
+        return nullptr;
     }
-    return (magnitude.size() - 1) * 8 + static_cast<std::size_t>(std::bit_width(magnitude[0]));
-}
-
-bool IsOdd(Span magnitude) {
-    return !magnitude.empty() && (magnitude.back() & 1) != 0;
-}
-
-bool IsLess(Span a, Span b) {
-    if (a.size() != b.size()) {
-        return a.size() < b.size();
-    }
-    return std::ranges::lexicographical_compare(a, b);
+    return BignumPtr(value);
 }
 
 // A key the RSA code would refuse at the first encryption is refused now,
 // so the user hears about the key file rather than a failed operation. An
 // RSA modulus is a product of odd primes; e is odd and 1 < e < n.
-bool HasUsablePublicPart(Span n, Span e) {
-    if (!IsOdd(n) || !IsOdd(e) || BitLength(e) < 2 || !IsLess(e, n)) {
+bool HasUsablePublicPart(const BIGNUM* n, const BIGNUM* e) {
+    if (!BN_is_odd(n) || !BN_is_odd(e) || BN_num_bits(e) < 2 || BN_cmp(e, n) >= 0) {
         return false;
     }
-    return BitLength(n) <= kLargeModulusBits || BitLength(e) <= kMaxExponentBitsForLargeModulus;
+    return BN_num_bits(n) <= kLargeModulusBits ||
+           BN_num_bits(e) <= kMaxExponentBitsForLargeModulus;
 }
 
 // A private key whose numbers do not belong together would load and then
@@ -81,101 +58,64 @@ bool HasUsablePublicPart(Span n, Span e) {
 // microseconds and, with p and q > 1, pin d down modulo lambda(n) as
 // e * d = 1 (mod lcm(p - 1, q - 1)) follows from e * dp = 1 (mod p - 1) and
 // e * dq = 1 (mod q - 1). The primality of p and q is not checked.
-bool HasConsistentPrivatePart(const RsaKeyBlob::Numbers& k) {
-    for (const Span field : {k.d, k.p, k.q, k.dp, k.dq, k.qinv}) {
-        if (field.empty() || field.size() > k.n.size()) {
+bool HasConsistentPrivatePart(const EVP_PKEY* key, const BIGNUM* n, const BIGNUM* e) {
+    const BignumPtr d = Number(key, OSSL_PKEY_PARAM_RSA_D);
+    const BignumPtr p = Number(key, OSSL_PKEY_PARAM_RSA_FACTOR1);
+    const BignumPtr q = Number(key, OSSL_PKEY_PARAM_RSA_FACTOR2);
+    const BignumPtr dp = Number(key, OSSL_PKEY_PARAM_RSA_EXPONENT1);
+    const BignumPtr dq = Number(key, OSSL_PKEY_PARAM_RSA_EXPONENT2);
+    const BignumPtr qinv = Number(key, OSSL_PKEY_PARAM_RSA_COEFFICIENT1);
+    if (!d || !p || !q || !dp || !dq || !qinv) {
+        return false;
+    }
+    const int limit = BN_num_bits(n);
+    for (const BIGNUM* part : {d.get(), p.get(), q.get(), dp.get(), dq.get(), qinv.get()}) {
+        if (BN_is_zero(part) || BN_num_bits(part) > limit) {
             return false;
         }
     }
     // Temporaries from secure memory where OpenSSL has it; every one is
     // wiped when the context goes.
-    const std::unique_ptr<BN_CTX, decltype(&BN_CTX_free)> ctx(BN_CTX_secure_new(), BN_CTX_free);
+    const std::unique_ptr<BN_CTX, OpenSslFree<&BN_CTX_free>> ctx(BN_CTX_secure_new());
     if (!ctx) {
         return false;
     }
     BN_CTX_start(ctx.get());
-    const auto number = [&ctx](Span value) {
-        BIGNUM* bn = BN_CTX_get(ctx.get());
-        return bn != nullptr &&
-                       BN_bin2bn(value.data(), static_cast<int>(value.size()), bn) != nullptr
-                   ? bn
-                   : nullptr;
-    };
-    BIGNUM* n = number(k.n);
-    BIGNUM* e = number(k.e);
-    BIGNUM* d = number(k.d);
-    BIGNUM* p = number(k.p);
-    BIGNUM* q = number(k.q);
-    BIGNUM* dp = number(k.dp);
-    BIGNUM* dq = number(k.dq);
-    BIGNUM* qinv = number(k.qinv);
     BIGNUM* pm1 = BN_CTX_get(ctx.get());
     BIGNUM* qm1 = BN_CTX_get(ctx.get());
     BIGNUM* t = BN_CTX_get(ctx.get());
-    bool ok = t != nullptr && n && e && d && p && q && dp && dq && qinv && pm1 && qm1;
+    bool ok = t != nullptr;
     if (ok) {
-        BN_set_flags(d, BN_FLG_CONSTTIME);
+        BN_set_flags(d.get(), BN_FLG_CONSTTIME);
         const auto is = [&t](const BIGNUM* expected) { return BN_cmp(t, expected) == 0; };
-        ok = BN_cmp(p, BN_value_one()) > 0 && BN_cmp(q, BN_value_one()) > 0 &&
-             BN_mul(t, p, q, ctx.get()) && is(n) && BN_sub(pm1, p, BN_value_one()) &&
-             BN_sub(qm1, q, BN_value_one()) && BN_mod(t, d, pm1, ctx.get()) && is(dp) &&
-             BN_mod(t, d, qm1, ctx.get()) && is(dq) && BN_mod_mul(t, q, qinv, p, ctx.get()) &&
-             BN_is_one(t) && BN_mod_mul(t, e, dp, pm1, ctx.get()) && BN_is_one(t) &&
-             BN_mod_mul(t, e, dq, qm1, ctx.get()) && BN_is_one(t);
+        ok = BN_cmp(p.get(), BN_value_one()) > 0 && BN_cmp(q.get(), BN_value_one()) > 0 &&
+             BN_mul(t, p.get(), q.get(), ctx.get()) && is(n) &&
+             BN_sub(pm1, p.get(), BN_value_one()) && BN_sub(qm1, q.get(), BN_value_one()) &&
+             BN_mod(t, d.get(), pm1, ctx.get()) && is(dp.get()) &&
+             BN_mod(t, d.get(), qm1, ctx.get()) && is(dq.get()) &&
+             BN_mod_mul(t, q.get(), qinv.get(), p.get(), ctx.get()) && BN_is_one(t) &&
+             BN_mod_mul(t, e, dp.get(), pm1, ctx.get()) && BN_is_one(t) &&
+             BN_mod_mul(t, e, dq.get(), qm1, ctx.get()) && BN_is_one(t);
     }
     BN_CTX_end(ctx.get());
     ERR_clear_error();
     return ok;
 }
 
-// Hands the numbers to OpenSSL's RSA key import. OSSL_PARAM takes unsigned
-// integers in native byte order, so the big-endian magnitudes are copied into
-// one buffer that is wiped when it goes, as it holds the private numbers.
-PkeyPtr Import(const RsaKeyBlob::Numbers& numbers, bool withPrivate) {
-    struct Field {
-        const char* name;
-        Span value;
-    };
-    const std::array<Field, 8> fields{{
-        {OSSL_PKEY_PARAM_RSA_N, numbers.n},
-        {OSSL_PKEY_PARAM_RSA_E, numbers.e},
-        {OSSL_PKEY_PARAM_RSA_D, numbers.d},
-        {OSSL_PKEY_PARAM_RSA_FACTOR1, numbers.p},
-        {OSSL_PKEY_PARAM_RSA_FACTOR2, numbers.q},
-        {OSSL_PKEY_PARAM_RSA_EXPONENT1, numbers.dp},
-        {OSSL_PKEY_PARAM_RSA_EXPONENT2, numbers.dq},
-        {OSSL_PKEY_PARAM_RSA_COEFFICIENT1, numbers.qinv},
-    }};
-    const std::size_t count = withPrivate ? fields.size() : 2;
-
-    std::size_t total = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        total += fields[i].value.size();
+// OpenSSL's decoder for the form the shape names.
+PkeyPtr Decode(Span blob, const KeyBlobShape& shape) {
+    switch (shape.form) {
+        case Form::PrivateKeyInfo:
+            return DecodePrivateKeyInfo(blob, shape, "RSA");
+        case Form::RsaPrivateKey:
+            return DecodeKeyDer(blob, kTypeSpecific, "RSA", EVP_PKEY_KEYPAIR);
+        case Form::SubjectPublicKeyInfo:
+            return DecodeKeyDer(blob, kSubjectPublicKeyInfo, "RSA", EVP_PKEY_PUBLIC_KEY);
+        case Form::RsaPublicKey:
+            return DecodeKeyDer(blob, kTypeSpecific, "RSA", EVP_PKEY_PUBLIC_KEY);
+        default:
+            return nullptr;
     }
-    SecureBytes native(total);
-    std::array<OSSL_PARAM, fields.size() + 1> params{};
-    std::uint8_t* at = native.data();
-    for (std::size_t i = 0; i < count; ++i) {
-        const Span value = fields[i].value;
-        if constexpr (std::endian::native == std::endian::little) {
-            std::reverse_copy(value.begin(), value.end(), at);
-        } else {
-            std::copy(value.begin(), value.end(), at);
-        }
-        params[i] = OSSL_PARAM_construct_BN(fields[i].name, at, value.size());
-        at += value.size();
-    }
-    params[count] = OSSL_PARAM_construct_end();
-
-    PkeyCtxPtr context(EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
-    EVP_PKEY* key = nullptr;
-    if (!context || EVP_PKEY_fromdata_init(context.get()) != 1 ||
-        EVP_PKEY_fromdata(context.get(), &key, withPrivate ? EVP_PKEY_KEYPAIR : EVP_PKEY_PUBLIC_KEY,
-                          params.data()) != 1) {
-        ERR_clear_error();
-        return nullptr;
-    }
-    return PkeyPtr(key);
 }
 
 }  // namespace
@@ -196,51 +136,53 @@ std::expected<std::unique_ptr<RsaKey>, Error> RsaKey::FromPublicKeyBlob(
     return FromBlob(blob, false);
 }
 
-// The blob is read by the component itself rather than through OpenSSL's
-// generic decoders: those try every known format and cost a hundred times
-// more than reading the few DER elements an RSA key consists of.
+// The shape is read first, strictly, and tells the user what a blob that
+// is not the wanted key holds; then OpenSSL's decoder for that structure
+// and type reads the key, and the limits are checked on its numbers.
 std::expected<std::unique_ptr<RsaKey>, Error> RsaKey::FromBlob(std::span<const std::uint8_t> blob,
                                                                bool wantPrivate) {
-    const SlotErrors& slot = wantPrivate ? kPrivateSlot : kPublicSlot;
+    const KeySlot& slot = wantPrivate ? kPrivateSlot : kPublicSlot;
     if (blob.empty()) {
         return Refuse(slot.empty);
     }
-    const RsaKeyBlob parsed = RsaKeyBlob::Parse(blob);
-    switch (parsed.kind) {
-        case Kind::Unreadable:
-            return Refuse(slot.malformed);
-        case Kind::OtherPrivate:
-            return Refuse(wantPrivate ? slot.notRsa : slot.swapped);
-        case Kind::OtherPublic:
-            return Refuse(wantPrivate ? slot.swapped : slot.notRsa);
-        case Kind::RsaPrivate:
-            if (!wantPrivate) {
-                return Refuse(slot.swapped);
-            }
-            break;
-        case Kind::RsaPublic:
-            if (wantPrivate) {
-                return Refuse(slot.swapped);
-            }
-            break;
+    const KeyBlobShape shape = KeyBlobShape::Read(blob);
+    if (const auto refusal = Refusal(slot, shape, KeyBlobShape::Algorithm::Rsa)) {
+        return Refuse(*refusal);
     }
-
-    const RsaKeyBlob::Numbers& numbers = parsed.numbers;
-    if (!HasUsablePublicPart(numbers.n, numbers.e)) {
+    PkeyPtr key = Decode(blob, shape);
+    if (!key) {
         return Refuse(slot.malformed);
     }
-    const std::size_t bits = BitLength(numbers.n);
-    if (bits < static_cast<std::size_t>(kMinBits) || bits > static_cast<std::size_t>(kMaxBits)) {
+    const BignumPtr n = Number(key.get(), OSSL_PKEY_PARAM_RSA_N);
+    const BignumPtr e = Number(key.get(), OSSL_PKEY_PARAM_RSA_E);
+    if (!n || !e || !HasUsablePublicPart(n.get(), e.get())) {
+        return Refuse(slot.malformed);
+    }
+    const int bits = BN_num_bits(n.get());
+    if (bits < kMinBits || bits > kMaxBits) {
         return Refuse(slot.size);
     }
-    if (wantPrivate && !HasConsistentPrivatePart(numbers)) {
-        return Refuse(slot.malformed);
+    if (wantPrivate) {
+        // Two primes only; the shape refuses more, this keeps it so should
+        // a decoder ever take them.
+        if (Number(key.get(), OSSL_PKEY_PARAM_RSA_FACTOR3) ||
+            !HasConsistentPrivatePart(key.get(), n.get(), e.get())) {
+            return Refuse(slot.malformed);
+        }
+        // The public key a version 2 PKCS#8 states must be the key's own; a
+        // file whose two halves disagree was put together wrongly, and which
+        // half is right cannot be told.
+        if (shape.statedPublicKey) {
+            const PkeyPtr stated =
+                DecodeKeyDer(*shape.statedPublicKey, kTypeSpecific, "RSA", EVP_PKEY_PUBLIC_KEY);
+            if (!stated || EVP_PKEY_eq(key.get(), stated.get()) != 1) {
+                ERR_clear_error();
+                return Refuse(slot.malformed);
+            }
+        }
     }
-    PkeyPtr key = Import(numbers, wantPrivate);
-    if (!key) {
-        return Refuse(ErrorCode::Internal);
-    }
-    return std::unique_ptr<RsaKey>(new RsaKey(KeyHandle(key.release()), numbers.n.size()));
+    const auto modulusBytes = static_cast<std::size_t>(BN_num_bytes(n.get()));
+    return std::unique_ptr<RsaKey>(new RsaKey(KeyHandle(key.release()), modulusBytes));
 }
 
 }  // namespace zelvora

@@ -114,9 +114,12 @@ constexpr std::array kTable{
     Entry{ErrorCode::PrivateKeyFileForeign,
           "The private key file belongs to another user: only your own may be used. Copy it to "
           "a file of yours and run chmod 600 on that."},
+    Entry{ErrorCode::PrivateKeyEncrypted,
+          "The private key file is protected by a passphrase, which this version cannot yet ask "
+          "for."},
 };
 
-static_assert(kTable.size() == 33, "every error code has its text");
+static_assert(kTable.size() == 34, "every error code has its text");
 
 // The path as a shell takes it, quoted only when it has to be.
 std::string ForShell(std::string_view path) {

@@ -49,6 +49,8 @@ QString WhyNoKey(const Error& error) {
             return QStringLiteral("A public key, not private");
         case ErrorCode::PublicKeyIsPrivate:
             return QStringLiteral("A private key, not public");
+        case ErrorCode::PrivateKeyEncrypted:
+            return QStringLiteral("Protected by a passphrase");
         default:
             return QStringLiteral("Not a key");
     }
