@@ -49,7 +49,8 @@ CachedDecoder* DecoderFor(const char* structure, const char* type, int selection
             return entry.get();
         }
     }
-    auto entry = std::make_unique<CachedDecoder>(CachedDecoder{structure, type, selection, nullptr, nullptr});
+    auto entry = std::make_unique<CachedDecoder>(
+        CachedDecoder{structure, type, selection, nullptr, nullptr});
     // No library context or properties: the default providers, as the rest
     // of the component uses.
     entry->context.reset(OSSL_DECODER_CTX_new_for_pkey(&entry->decoded, "DER", structure, type,

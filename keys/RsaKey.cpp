@@ -46,8 +46,7 @@ bool HasUsablePublicPart(const BIGNUM* n, const BIGNUM* e) {
     if (!BN_is_odd(n) || !BN_is_odd(e) || BN_num_bits(e) < 2 || BN_cmp(e, n) >= 0) {
         return false;
     }
-    return BN_num_bits(n) <= kLargeModulusBits ||
-           BN_num_bits(e) <= kMaxExponentBitsForLargeModulus;
+    return BN_num_bits(n) <= kLargeModulusBits || BN_num_bits(e) <= kMaxExponentBitsForLargeModulus;
 }
 
 // A private key whose numbers do not belong together would load and then
