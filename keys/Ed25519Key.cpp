@@ -39,11 +39,19 @@ std::expected<std::unique_ptr<Ed25519Key>, Error> Ed25519Key::FromBlob(
     if (const auto refusal = Refusal(slot, shape, KeyBlobShape::Algorithm::Ed25519)) {
         return refuse(*refusal);
     }
-    // Ed25519 has no PKCS#1-like form of its own: the shape is PKCS#8 for a
-    // private key and SubjectPublicKeyInfo for a public one.
-    PkeyPtr key = wantPrivate
-                      ? DecodePrivateKeyInfo(blob, shape, "ED25519")
-                      : DecodeKeyDer(blob, kSubjectPublicKeyInfo, "ED25519", EVP_PKEY_PUBLIC_KEY);
+    // A private key is its 32-byte seed (RFC 8032, section 5.1.5), which the
+    // shape found inside the PKCS#8's CurvePrivateKey OCTET STRING; it goes
+    // to OpenSSL as raw bytes, since OpenSSL's decoders leave copies of
+    // the DER they read unwiped (see KeyDecoder.h).
+    constexpr std::size_t kCurvePrivateKeyHeader = 2;
+    PkeyPtr key;
+    if (wantPrivate) {
+        const auto seed = shape.key.subspan(kCurvePrivateKeyHeader);
+        key.reset(
+            EVP_PKEY_new_raw_private_key_ex(nullptr, "ED25519", nullptr, seed.data(), seed.size()));
+    } else {
+        key = DecodePublicKeyDer(blob, kSubjectPublicKeyInfo, "ED25519");
+    }
     PublicKeyBytes publicKey{};
     std::size_t length = publicKey.size();
     // OpenSSL derives a private key's public half as it decodes it.

@@ -31,10 +31,11 @@ KeyBlobShape Unreadable() {
     return KeyBlobShape{};
 }
 
-KeyBlobShape Shape(Form form, Algorithm algorithm) {
+KeyBlobShape Shape(Form form, Algorithm algorithm, Span key = {}) {
     KeyBlobShape shape;
     shape.form = form;
     shape.algorithm = algorithm;
+    shape.key = key;
     return shape;
 }
 
@@ -116,7 +117,6 @@ bool IsTwoPrimeRsaPrivateKey(Span key) {
 // STRING, [0] attributes OPTIONAL, [1] publicKey OPTIONAL (version 2) }.
 KeyBlobShape ReadPrivateKeyInfo(DerReader reader) {
     const auto version = reader.ReadSmallInteger();
-    const Span bodyStart = reader.Rest();
     const auto algorithm = reader.Read(DerReader::kSequence);
     const auto privateKey = reader.Read(DerReader::kOctetString);
     if (!version || *version > 1 || !algorithm || !privateKey) {
@@ -125,7 +125,6 @@ KeyBlobShape ReadPrivateKeyInfo(DerReader reader) {
     if (reader.PeekTag() == kAttributes && !reader.Read(kAttributes)) {
         return Unreadable();
     }
-    const Span body = bodyStart.first(bodyStart.size() - reader.Rest().size());
     std::optional<Span> publicKey;
     if (*version == 1 && reader.PeekTag() == kPublicKeyField) {
         const auto field = reader.Read(kPublicKeyField);
@@ -143,9 +142,8 @@ KeyBlobShape ReadPrivateKeyInfo(DerReader reader) {
         (publicKey && !IsWrappedKeyStrict(shape.algorithm, *publicKey, false))) {
         return Unreadable();
     }
-    shape.pkcs8Version = *version;
+    shape.key = *privateKey;
     shape.statedPublicKey = publicKey;
-    shape.version1Body = body;
     return shape;
 }
 
@@ -166,7 +164,8 @@ KeyBlobShape ReadAlgorithmFirst(DerReader reader) {
     if (!key || !reader.AtEnd()) {
         return Unreadable();
     }
-    const KeyBlobShape shape = Shape(Form::SubjectPublicKeyInfo, ReadAlgorithm(*algorithm));
+    KeyBlobShape shape = Shape(Form::SubjectPublicKeyInfo, ReadAlgorithm(*algorithm));
+    shape.key = *key;
     return IsWrappedKeyStrict(shape.algorithm, *key, false) ? shape : Unreadable();
 }
 
@@ -199,9 +198,9 @@ KeyBlobShape KeyBlobShape::Read(Span blob) {
             // one has nine.
             probe.Next();
             if (probe.AtEnd()) {
-                return Shape(Form::RsaPublicKey, Algorithm::Rsa);
+                return Shape(Form::RsaPublicKey, Algorithm::Rsa, blob);
             }
-            return IsTwoPrimeRsaPrivateKey(blob) ? Shape(Form::RsaPrivateKey, Algorithm::Rsa)
+            return IsTwoPrimeRsaPrivateKey(blob) ? Shape(Form::RsaPrivateKey, Algorithm::Rsa, blob)
                                                  : Unreadable();
         }
         case DerReader::kOctetString:

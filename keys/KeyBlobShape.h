@@ -42,15 +42,14 @@ struct KeyBlobShape {
     Form form = Form::Unreadable;
     // Named by the blob's AlgorithmIdentifier; Rsa for the PKCS#1 forms.
     Algorithm algorithm = Algorithm::None;
-    // PKCS#8 only: 0 for version 1, 1 for version 2.
-    std::uint8_t pkcs8Version = 0;
+    // The key itself: inside PKCS#8 the privateKey OCTET STRING's content
+    // (an RSAPrivateKey, or an Ed25519 CurvePrivateKey), inside
+    // SubjectPublicKeyInfo the BIT STRING's bytes, and for the PKCS#1 forms
+    // the whole blob.
+    Span key;
     // PKCS#8 version 2 only: the public key the file states beside the
-    // private one (the [1] field's bits), to be checked against the key.
+    // private one (the [1] field's bytes), to be checked against the key.
     std::optional<Span> statedPublicKey;
-    // A version 2 PKCS#8 as version 1, for decoders that know only that:
-    // the bytes of the algorithm, the private key and any attributes
-    // elements, which the caller puts back together behind version 0.
-    Span version1Body;
 };
 
 }  // namespace zelvora

@@ -1,8 +1,5 @@
 #include "keys/KeyDecoder.h"
 
-#include "base/SecureBytes.h"
-#include "keys/DerWriter.h"
-
 #include <openssl/decoder.h>
 #include <openssl/err.h>
 
@@ -29,32 +26,29 @@ using DecoderCtxPtr = std::unique_ptr<OSSL_DECODER_CTX, OpenSslFree<&OSSL_DECODE
 //
 // (ranges: decoding alone, and with the first use that OpenSSL's RSA code
 // makes of the key). Every press decodes both key files anew, so each
-// thread keeps one context per structure, type and selection and reuses it.
+// thread keeps one context per structure and type and reuses it.
 // A context is not shared between threads; a thread's go when it ends.
 struct CachedDecoder {
     const char* structure;
     const char* type;
-    int selection;
     // Where the context puts the key it decodes; the context holds this
     // address, so the entry never moves.
     EVP_PKEY* decoded = nullptr;
     DecoderCtxPtr context;
 };
 
-CachedDecoder* DecoderFor(const char* structure, const char* type, int selection) {
+CachedDecoder* DecoderFor(const char* structure, const char* type) {
     thread_local std::vector<std::unique_ptr<CachedDecoder>> cache;
     for (const auto& entry : cache) {
-        if (entry->selection == selection && std::strcmp(entry->structure, structure) == 0 &&
-            std::strcmp(entry->type, type) == 0) {
+        if (std::strcmp(entry->structure, structure) == 0 && std::strcmp(entry->type, type) == 0) {
             return entry.get();
         }
     }
-    auto entry = std::make_unique<CachedDecoder>(
-        CachedDecoder{structure, type, selection, nullptr, nullptr});
+    auto entry = std::make_unique<CachedDecoder>(CachedDecoder{structure, type, nullptr, nullptr});
     // No library context or properties: the default providers, as the rest
     // of the component uses.
     entry->context.reset(OSSL_DECODER_CTX_new_for_pkey(&entry->decoded, "DER", structure, type,
-                                                       selection, nullptr, nullptr));
+                                                       EVP_PKEY_PUBLIC_KEY, nullptr, nullptr));
     if (!entry->context || OSSL_DECODER_CTX_get_num_decoders(entry->context.get()) == 0) {
         return nullptr;
     }
@@ -64,9 +58,9 @@ CachedDecoder* DecoderFor(const char* structure, const char* type, int selection
 
 }  // namespace
 
-PkeyPtr DecodeKeyDer(std::span<const std::uint8_t> der, const char* structure, const char* type,
-                     int selection) {
-    CachedDecoder* decoder = DecoderFor(structure, type, selection);
+PkeyPtr DecodePublicKeyDer(std::span<const std::uint8_t> der, const char* structure,
+                           const char* type) {
+    CachedDecoder* decoder = DecoderFor(structure, type);
     if (decoder == nullptr) {
         ERR_clear_error();
         return nullptr;
@@ -84,19 +78,6 @@ PkeyPtr DecodeKeyDer(std::span<const std::uint8_t> der, const char* structure, c
         return nullptr;
     }
     return key;
-}
-
-PkeyPtr DecodePrivateKeyInfo(std::span<const std::uint8_t> blob, const KeyBlobShape& shape,
-                             const char* type) {
-    if (shape.pkcs8Version == 0) {
-        return DecodeKeyDer(blob, kPrivateKeyInfo, type, EVP_PKEY_KEYPAIR);
-    }
-    static constexpr std::uint8_t kVersion0[] = {0x02, 0x01, 0x00};
-    SecureBytes version1;
-    der::AppendHeader(version1, 0x30, sizeof kVersion0 + shape.version1Body.size());
-    version1.insert(version1.end(), std::begin(kVersion0), std::end(kVersion0));
-    version1.insert(version1.end(), shape.version1Body.begin(), shape.version1Body.end());
-    return DecodeKeyDer(version1, kPrivateKeyInfo, type, EVP_PKEY_KEYPAIR);
 }
 
 }  // namespace zelvora

@@ -1,6 +1,7 @@
 #include "keys/RsaKey.h"
 
 #include "base/ErrorCode.h"
+#include "keys/DerReader.h"
 #include "keys/KeyBlobShape.h"
 #include "keys/KeyDecoder.h"
 #include "keys/KeySlot.h"
@@ -10,10 +11,12 @@
 #include <openssl/core_names.h>
 #include <openssl/crypto.h>
 #include <openssl/err.h>
+#include <openssl/param_build.h>
 #include <openssl/params.h>
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace zelvora {
 namespace {
@@ -33,51 +36,91 @@ std::unexpected<Error> Refuse(ErrorCode error) {
     return std::unexpected(MakeError(error));
 }
 
-// The key's numbers, exported once: OpenSSL 3.0 exports the whole key for
-// each EVP_PKEY_get_bn_param call, about 5 µs per number on an RSA-3072
-// key against 8 µs for all of them through one EVP_PKEY_todata. Only n and
-// e are set for a public key.
 struct Numbers {
     BignumPtr n, e, d, p, q, dp, dq, qinv;
-    bool morePrimes = false;
 };
 
-std::optional<Numbers> Export(const EVP_PKEY* key, bool withPrivate) {
+// A public key's n and e, exported in one EVP_PKEY_todata call: OpenSSL 3.0
+// exports the whole key for each EVP_PKEY_get_bn_param, about 5 µs a number
+// on an RSA-3072 key.
+std::optional<Numbers> PublicNumbers(const EVP_PKEY* key) {
     OSSL_PARAM* raw = nullptr;
-    if (EVP_PKEY_todata(key, withPrivate ? EVP_PKEY_KEYPAIR : EVP_PKEY_PUBLIC_KEY, &raw) != 1) {
+    if (EVP_PKEY_todata(key, EVP_PKEY_PUBLIC_KEY, &raw) != 1) {
         ERR_clear_error();
         return std::nullopt;
     }
-    // The private numbers are wiped here, whatever memory OpenSSL gave them.
-    const auto wipe = [](OSSL_PARAM* params) {
-        for (OSSL_PARAM* p = params; p->key != nullptr; ++p) {
-            OPENSSL_cleanse(p->data, p->data_size);
-        }
-        OSSL_PARAM_free(params);
-    };
-    const std::unique_ptr<OSSL_PARAM, decltype(wipe)> params(raw, wipe);
-    const auto get = [&params](const char* name, BignumPtr& into) {
+    const std::unique_ptr<OSSL_PARAM, OpenSslFree<&OSSL_PARAM_free>> params(raw);
+    Numbers numbers;
+    for (auto [name, into] : {std::pair{OSSL_PKEY_PARAM_RSA_N, &numbers.n},
+                              std::pair{OSSL_PKEY_PARAM_RSA_E, &numbers.e}}) {
         const OSSL_PARAM* found = OSSL_PARAM_locate_const(params.get(), name);
         BIGNUM* value = nullptr;
         if (found == nullptr || OSSL_PARAM_get_BN(found, &value) != 1) {
-            return false;
+            ERR_clear_error();
+            return std::nullopt;
         }
-        into.reset(value);
-        return true;
-    };
-    Numbers numbers;
-    bool ok = get(OSSL_PKEY_PARAM_RSA_N, numbers.n) && get(OSSL_PKEY_PARAM_RSA_E, numbers.e);
-    if (ok && withPrivate) {
-        ok = get(OSSL_PKEY_PARAM_RSA_D, numbers.d) && get(OSSL_PKEY_PARAM_RSA_FACTOR1, numbers.p) &&
-             get(OSSL_PKEY_PARAM_RSA_FACTOR2, numbers.q) &&
-             get(OSSL_PKEY_PARAM_RSA_EXPONENT1, numbers.dp) &&
-             get(OSSL_PKEY_PARAM_RSA_EXPONENT2, numbers.dq) &&
-             get(OSSL_PKEY_PARAM_RSA_COEFFICIENT1, numbers.qinv);
-        numbers.morePrimes =
-            OSSL_PARAM_locate_const(params.get(), OSSL_PKEY_PARAM_RSA_FACTOR3) != nullptr;
+        into->reset(value);
     }
-    ERR_clear_error();
-    return ok ? std::optional<Numbers>(std::move(numbers)) : std::nullopt;
+    return numbers;
+}
+
+// The numbers of an RSAPrivateKey (RFC 8017 A.1.2), read from the DER that
+// the shape has already found strict and two-prime: version, then n, e, d,
+// p, q, dp, dq and qinv. Read here rather than by OpenSSL's decoders, which
+// leave copies of the DER unwiped (see KeyDecoder.h); every private number
+// goes into secure memory where OpenSSL has it and is wiped when freed.
+std::optional<Numbers> PrivateNumbers(Span rsaPrivateKey) {
+    DerReader outer(rsaPrivateKey);
+    const auto body = outer.Read(DerReader::kSequence);
+    if (!body) {
+        return std::nullopt;
+    }
+    DerReader reader(*body);
+    if (reader.ReadSmallInteger() != 0) {
+        return std::nullopt;
+    }
+    Numbers numbers;
+    for (BignumPtr* into : {&numbers.n, &numbers.e, &numbers.d, &numbers.p, &numbers.q, &numbers.dp,
+                            &numbers.dq, &numbers.qinv}) {
+        const bool isPublic = into == &numbers.n || into == &numbers.e;
+        const auto magnitude = reader.ReadPositiveInteger();
+        into->reset(isPublic ? BN_new() : BN_secure_new());
+        if (!magnitude || !*into ||
+            BN_bin2bn(magnitude->data(), static_cast<int>(magnitude->size()), into->get()) ==
+                nullptr) {
+            ERR_clear_error();
+            return std::nullopt;
+        }
+    }
+    return numbers;
+}
+
+// Hands the numbers to OpenSSL's RSA key import. The builder copies them
+// into one block, which OSSL_PARAM_free wipes for numbers in secure BIGNUMs.
+PkeyPtr Import(const Numbers& numbers) {
+    const std::unique_ptr<OSSL_PARAM_BLD, OpenSslFree<&OSSL_PARAM_BLD_free>> build(
+        OSSL_PARAM_BLD_new());
+    bool ok = build != nullptr;
+    for (auto [name, value] : {std::pair{OSSL_PKEY_PARAM_RSA_N, numbers.n.get()},
+                               std::pair{OSSL_PKEY_PARAM_RSA_E, numbers.e.get()},
+                               std::pair{OSSL_PKEY_PARAM_RSA_D, numbers.d.get()},
+                               std::pair{OSSL_PKEY_PARAM_RSA_FACTOR1, numbers.p.get()},
+                               std::pair{OSSL_PKEY_PARAM_RSA_FACTOR2, numbers.q.get()},
+                               std::pair{OSSL_PKEY_PARAM_RSA_EXPONENT1, numbers.dp.get()},
+                               std::pair{OSSL_PKEY_PARAM_RSA_EXPONENT2, numbers.dq.get()},
+                               std::pair{OSSL_PKEY_PARAM_RSA_COEFFICIENT1, numbers.qinv.get()}}) {
+        ok = ok && OSSL_PARAM_BLD_push_BN(build.get(), name, value) == 1;
+    }
+    const std::unique_ptr<OSSL_PARAM, OpenSslFree<&OSSL_PARAM_free>> params(
+        ok ? OSSL_PARAM_BLD_to_param(build.get()) : nullptr);
+    PkeyCtxPtr context(EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
+    EVP_PKEY* key = nullptr;
+    if (!params || !context || EVP_PKEY_fromdata_init(context.get()) != 1 ||
+        EVP_PKEY_fromdata(context.get(), &key, EVP_PKEY_KEYPAIR, params.get()) != 1) {
+        ERR_clear_error();
+        return nullptr;
+    }
+    return PkeyPtr(key);
 }
 
 // A key the RSA code would refuse at the first encryption is refused now,
@@ -139,20 +182,11 @@ bool HasConsistentPrivatePart(const Numbers& k) {
     return ok;
 }
 
-// OpenSSL's decoder for the form the shape names.
-PkeyPtr Decode(Span blob, const KeyBlobShape& shape) {
-    switch (shape.form) {
-        case Form::PrivateKeyInfo:
-            return DecodePrivateKeyInfo(blob, shape, "RSA");
-        case Form::RsaPrivateKey:
-            return DecodeKeyDer(blob, kTypeSpecific, "RSA", EVP_PKEY_KEYPAIR);
-        case Form::SubjectPublicKeyInfo:
-            return DecodeKeyDer(blob, kSubjectPublicKeyInfo, "RSA", EVP_PKEY_PUBLIC_KEY);
-        case Form::RsaPublicKey:
-            return DecodeKeyDer(blob, kTypeSpecific, "RSA", EVP_PKEY_PUBLIC_KEY);
-        default:
-            return nullptr;
-    }
+// OpenSSL's decoder for the public form the shape names.
+PkeyPtr DecodePublic(Span blob, const KeyBlobShape& shape) {
+    return DecodePublicKeyDer(
+        blob, shape.form == Form::SubjectPublicKeyInfo ? kSubjectPublicKeyInfo : kTypeSpecific,
+        "RSA");
 }
 
 }  // namespace
@@ -174,8 +208,10 @@ std::expected<std::unique_ptr<RsaKey>, Error> RsaKey::FromPublicKeyBlob(
 }
 
 // The shape is read first, strictly, and tells the user what a blob that
-// is not the wanted key holds; then OpenSSL's decoder for that structure
-// and type reads the key, and the limits are checked on its numbers.
+// is not the wanted key holds. A public key is then read by OpenSSL's
+// decoder for its structure; a private key's numbers are taken from the
+// blob and imported (see PrivateNumbers). The limits are checked on the
+// numbers either way.
 std::expected<std::unique_ptr<RsaKey>, Error> RsaKey::FromBlob(std::span<const std::uint8_t> blob,
                                                                bool wantPrivate) {
     const KeySlot& slot = wantPrivate ? kPrivateSlot : kPublicSlot;
@@ -186,11 +222,10 @@ std::expected<std::unique_ptr<RsaKey>, Error> RsaKey::FromBlob(std::span<const s
     if (const auto refusal = Refusal(slot, shape, KeyBlobShape::Algorithm::Rsa)) {
         return Refuse(*refusal);
     }
-    PkeyPtr key = Decode(blob, shape);
-    if (!key) {
-        return Refuse(slot.malformed);
-    }
-    const auto numbers = Export(key.get(), wantPrivate);
+    PkeyPtr key = wantPrivate ? nullptr : DecodePublic(blob, shape);
+    const auto numbers = wantPrivate ? PrivateNumbers(shape.key)
+                         : key       ? PublicNumbers(key.get())
+                                     : std::nullopt;
     if (!numbers || !HasUsablePublicPart(numbers->n.get(), numbers->e.get())) {
         return Refuse(slot.malformed);
     }
@@ -199,21 +234,26 @@ std::expected<std::unique_ptr<RsaKey>, Error> RsaKey::FromBlob(std::span<const s
         return Refuse(slot.size);
     }
     if (wantPrivate) {
-        // Two primes only; the shape refuses more, this keeps it so should
-        // a decoder ever take them.
-        if (numbers->morePrimes || !HasConsistentPrivatePart(*numbers)) {
+        if (!HasConsistentPrivatePart(*numbers)) {
             return Refuse(slot.malformed);
         }
         // The public key a version 2 PKCS#8 states must be the key's own; a
         // file whose two halves disagree was put together wrongly, and which
         // half is right cannot be told.
         if (shape.statedPublicKey) {
-            const PkeyPtr stated =
-                DecodeKeyDer(*shape.statedPublicKey, kTypeSpecific, "RSA", EVP_PKEY_PUBLIC_KEY);
-            if (!stated || EVP_PKEY_eq(key.get(), stated.get()) != 1) {
-                ERR_clear_error();
+            const auto stated = [&]() -> std::optional<Numbers> {
+                const PkeyPtr statedKey =
+                    DecodePublicKeyDer(*shape.statedPublicKey, kTypeSpecific, "RSA");
+                return statedKey ? PublicNumbers(statedKey.get()) : std::nullopt;
+            }();
+            if (!stated || BN_cmp(stated->n.get(), numbers->n.get()) != 0 ||
+                BN_cmp(stated->e.get(), numbers->e.get()) != 0) {
                 return Refuse(slot.malformed);
             }
+        }
+        key = Import(*numbers);
+        if (!key) {
+            return Refuse(ErrorCode::Internal);
         }
     }
     const auto modulusBytes = static_cast<std::size_t>(BN_num_bytes(numbers->n.get()));
