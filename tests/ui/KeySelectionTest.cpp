@@ -379,10 +379,10 @@ private slots:
         QVERIFY(QFile::setPermissions(folder.filePath("notes.txt"), ownerOnly));
         if (expected == "<key>" || expected == "<ed25519>") {
             const Bytes& spki = expected == "<key>" ? pair.publicBlob : ed25519;
-            const QByteArray digest = QCryptographicHash::hash(
-                QByteArray(reinterpret_cast<const char*>(spki.data()),
-                           static_cast<qsizetype>(spki.size())),
-                QCryptographicHash::Sha256);
+            const QByteArray digest =
+                QCryptographicHash::hash(QByteArray(reinterpret_cast<const char*>(spki.data()),
+                                                    static_cast<qsizetype>(spki.size())),
+                                         QCryptographicHash::Sha256);
             expected = QStringLiteral("%1 %2 key, SHA256:")
                            .arg(expected == "<key>" ? QStringLiteral("2048-bit")
                                                     : QStringLiteral("Ed25519"))
