@@ -69,13 +69,16 @@ PkeyPtr DecodePublicKeyDer(std::span<const std::uint8_t> der, const char* struct
     decoder->decoded = nullptr;
     const unsigned char* data = der.data();
     std::size_t left = der.size();
+    // What the decoders queue is dropped, and only that: a refusal is told
+    // by the caller's own error number, and errors queued before stay.
+    ERR_set_mark();
     const int done = OSSL_DECODER_from_data(decoder->context.get(), &data, &left);
+    ERR_pop_to_mark();
     PkeyPtr key(decoder->decoded);
     decoder->decoded = nullptr;
     // The decoders stop after one structure; whatever follows it would be
     // silently left over.
     if (done != 1 || left != 0) {
-        ERR_clear_error();
         return nullptr;
     }
     return key;
