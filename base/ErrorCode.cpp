@@ -23,6 +23,7 @@ constexpr std::array kAllCodes{
     NoTerminalForPassphrase,
     PassphraseTooLong,
     ClearCutShort,
+    PrivateKeyEncrypted,
 };
 
 constexpr std::int32_t kLargestSystemError = 0xFFFF;

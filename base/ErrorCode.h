@@ -70,6 +70,9 @@ enum class ErrorCode : std::uint32_t {
     // A passphrase is needed and there is no terminal to ask on.
     NoTerminalForPassphrase = 0x80047307,
     PassphraseTooLong = 0x80047308,
+    // A PKCS#8 EncryptedPrivateKeyInfo (RFC 5958, section 3) where no
+    // passphrase can be asked for.
+    PrivateKeyEncrypted = 0x80047309,
 };
 
 // The number as Error carries it (negative, since the top bit is set).

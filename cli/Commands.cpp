@@ -59,6 +59,7 @@ ExitStatus StatusOf(const Error& error) {
         case ErrorCode::PrivateKeyNotRsa:
         case ErrorCode::PrivateKeySize:
         case ErrorCode::PrivateKeyIsPublic:
+        case ErrorCode::PrivateKeyEncrypted:
         case ErrorCode::PublicKeyEmpty:
         case ErrorCode::PublicKeyMalformed:
         case ErrorCode::PublicKeyNotRsa:

@@ -261,8 +261,12 @@ int PrintFingerprints(const std::vector<std::string>& files) {
             status = kExitFailure;
             continue;
         }
-        std::cout << zelvora::FingerprintText(described->fingerprint) << ' ' << described->bits
-                  << " bits, "
+        // An RSA key by its size; an Ed25519 key has one size only.
+        std::cout << zelvora::FingerprintText(described->fingerprint) << ' '
+                  << (described->keyKind == zelvora::KeyKind::Ed25519
+                          ? std::string("Ed25519")
+                          : std::to_string(described->bits) + " bits")
+                  << ", "
                   << (described->kind == KeyFileKind::Private ? "private key, " : "public key, ")
                   << path << '\n';
     }

@@ -149,9 +149,12 @@ constexpr std::array kTable{
     Entry{ErrorCode::PassphraseTooLong,
           "The passphrase is longer than 1024 bytes, the most Zelvora reads. Give a shorter "
           "one."},
+    Entry{ErrorCode::PrivateKeyEncrypted,
+          "The private key file is protected by a passphrase, which this version cannot yet ask "
+          "for."},
 };
 
-static_assert(kTable.size() == 39, "every error code has its text");
+static_assert(kTable.size() == 40, "every error code has its text");
 
 // The path as a shell takes it, quoted only when it has to be.
 std::string ForShell(std::string_view path) {

@@ -205,6 +205,22 @@ class GeneratedPairTest(unittest.TestCase):
         # What the generator printed when it made the pair is the same.
         self.assertIn(f"Fingerprint: {expected}", self.result.stdout.decode().splitlines())
 
+    def test_ed25519_files_are_named_by_kind(self):
+        # Keys of the second kind, as openssl writes them: PKCS#8 and SPKI.
+        folder = tempfile.mkdtemp(prefix="keygen-test-")
+        self.addCleanup(shutil.rmtree, folder)
+        private = openssl(["genpkey", "-algorithm", "ed25519", "-outform", "DER"], b"").stdout
+        public = openssl(["pkey", "-inform", "DER", "-pubout", "-outform", "DER"], private).stdout
+        skey, pkey = os.path.join(folder, "ed.skey"), os.path.join(folder, "ed.pkey")
+        write_hex(skey, private, 0o600)
+        write_hex(pkey, public, 0o644)
+        expected = openssl_fingerprint(pkey, private=False)
+        result = run_keygen(["--fingerprint", skey, pkey], self.dir)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout.decode().splitlines(),
+                         [f"{expected} Ed25519, private key, {skey}",
+                          f"{expected} Ed25519, public key, {pkey}"])
+
     def test_public_key_belongs_to_private_key(self):
         derived = openssl(["pkey", "-inform", "DER", "-pubout", "-outform", "DER"],
                           read_blob(self.skey))

@@ -4,6 +4,7 @@
 #include "tests/fakes/FakeFileDialog.h"
 #include "tests/fakes/FakeSettingsStore.h"
 #include "tests/support/ShowMainWindow.h"
+#include "tests/support/CryptoTestKeys.h"
 #include "tests/support/TestKeys.h"
 #include "widgets/MessageField.h"
 #include "tests/fakes/RecordingMessageBox.h"
@@ -368,6 +369,7 @@ private slots:
         QTest::newRow("public key, dialog")   << "public"  << "a.pkey"    << "dialog"  << "<key>";
         QTest::newRow("private key, start")   << "private" << "a.skey"    << "start"   << "<key>";
         QTest::newRow("public key, start")    << "public"  << "a.pkey"    << "start"   << "<key>";
+        QTest::newRow("Ed25519 public key")   << "public"  << "ed.pkey"   << "focus"   << "<ed25519>";
         QTest::newRow("missing file")         << "public"  << "gone.pkey" << "focus"   << "No key file";
         QTest::newRow("not a key")            << "public"  << "notes.txt" << "focus"   << "Not a key";
         QTest::newRow("not a key, dialog")    << "private" << "notes.txt" << "dialog"  << "Not a key";
@@ -389,6 +391,9 @@ private slots:
         test::WriteKeyFile(folder.filePath("a.skey"), pair.privateBlob);
         test::WriteKeyFile(folder.filePath("a.pkey"), pair.publicBlob);
         test::WriteKeyFile(folder.filePath("open.skey"), pair.privateBlob);
+        // A key of the second kind is named by its kind, not a size.
+        const Bytes& ed25519 = test::CryptoTestKeys::Ed25519().publicInfo;
+        test::WriteKeyFile(folder.filePath("ed.pkey"), ed25519);
         const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
         QVERIFY(QFile::setPermissions(folder.filePath("a.skey"), ownerOnly));
         QVERIFY(QFile::setPermissions(folder.filePath("open.skey"),
@@ -398,12 +403,16 @@ private slots:
         notes.write("Call Bob on Tuesday.\n");
         notes.close();
         QVERIFY(QFile::setPermissions(folder.filePath("notes.txt"), ownerOnly));
-        if (expected == "<key>") {
-            const QByteArray digest = QCryptographicHash::hash(
-                QByteArray(reinterpret_cast<const char*>(pair.publicBlob.data()),
-                           static_cast<qsizetype>(pair.publicBlob.size())),
-                QCryptographicHash::Sha256);
-            expected = QStringLiteral("2048-bit %1 key, SHA256:").arg(which) +
+        if (expected == "<key>" || expected == "<ed25519>") {
+            const Bytes& spki = expected == "<key>" ? pair.publicBlob : ed25519;
+            const QByteArray digest =
+                QCryptographicHash::hash(QByteArray(reinterpret_cast<const char*>(spki.data()),
+                                                    static_cast<qsizetype>(spki.size())),
+                                         QCryptographicHash::Sha256);
+            expected = QStringLiteral("%1 %2 key, SHA256:")
+                           .arg(expected == "<key>" ? QStringLiteral("2048-bit")
+                                                    : QStringLiteral("Ed25519"))
+                           .arg(which) +
                        QString::fromLatin1(digest.toBase64(QByteArray::OmitTrailingEquals));
         }
         const QString path = file == "<empty>" ? QString() : folder.filePath(file);
