@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
+#include "app/GraphicalSession.h"
 #include "app/SignalQuit.h"
 #include "platform/ProcessHardening.h"
 #include "app/preloader.h"
+#include "texts/StartText.h"
 #include "texts/Version.h"
 #include "ui/QtClipboard.h"
 #include "app/QtProcessEnd.h"
@@ -10,10 +12,25 @@
 
 #include <QApplication>
 
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
 #include <memory>
 
 int main(int argc, char* argv[]) {
     zelvora::HardenProcess();
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::cout << "zelvora " << zelvora::kVersion << '\n';
+            return EXIT_SUCCESS;
+        }
+    }
+    // Qt ends in an abort, with a core dump's exit status, when it finds no
+    // display; a user started from a text console deserves one plain line.
+    if (!zelvora::GraphicalSessionReachable([](const char* name) { return std::getenv(name); })) {
+        std::cerr << zelvora::kNoGraphicalSession << '\n';
+        return EXIT_FAILURE;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zelvora"));
     QApplication::setApplicationVersion(QLatin1String(zelvora::kShortVersion));

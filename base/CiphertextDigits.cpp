@@ -5,6 +5,7 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -162,9 +163,16 @@ std::u16string_view WithoutLineBreaksAndBlanks(std::u16string_view text, std::u1
     return scratch;
 }
 
-}  // namespace
+// What one pass over the text finds: every hex line together, the block
+// with the most digits, and whether any other line came between them.
+// `blocks`, when given, receives every block from the top.
+struct Found {
+    Span all;
+    Span best;
+    bool anyOther = false;
+};
 
-std::u16string_view CiphertextDigits(std::u16string_view text, std::u16string& scratch) {
+Found Scan(std::u16string_view text, std::vector<Span>* blocks) {
     const char16_t* const start = text.data();
     const char16_t* const end = start + text.size();
     Span all;  // every hex line, for text that holds nothing else
@@ -174,6 +182,9 @@ std::u16string_view CiphertextDigits(std::u16string_view text, std::u16string& s
     Span best;
     bool anyOther = false;
     const auto endBlock = [&] {
+        if (inBlock && blocks != nullptr) {
+            blocks->push_back(block.span);
+        }
         if (inBlock && block.span.digits > best.digits) {
             best = block.span;  // the first of equal blocks stays
         }
@@ -247,11 +258,36 @@ std::u16string_view CiphertextDigits(std::u16string_view text, std::u16string& s
         }
     }
     endBlock();
+    return Found{all, best, anyOther};
+}
 
-    if (all.digits == 0) {
+}  // namespace
+
+std::u16string_view CiphertextDigits(std::u16string_view text, std::u16string& scratch) {
+    const Found found = Scan(text, nullptr);
+    if (found.all.digits == 0) {
         return WithoutLineBreaksAndBlanks(text, scratch);
     }
-    return DigitsOf(text, anyOther ? best : all, scratch);
+    return DigitsOf(text, found.anyOther ? found.best : found.all, scratch);
+}
+
+CiphertextBlocks FindCiphertextBlocks(std::u16string_view text) {
+    std::vector<Span> spans;
+    const Found found = Scan(text, &spans);
+    CiphertextBlocks result;
+    std::u16string scratch;
+    if (found.all.digits == 0 || !found.anyOther) {
+        // One ciphertext however its lines were broken, or none at all.
+        result.blocks.emplace_back(CiphertextDigits(text, scratch));
+        return result;
+    }
+    for (const Span& span : spans) {
+        if (span.begin == found.best.begin && span.end == found.best.end) {
+            result.chosen = result.blocks.size();
+        }
+        result.blocks.emplace_back(DigitsOf(text, span, scratch));
+    }
+    return result;
 }
 
 }  // namespace zelvora

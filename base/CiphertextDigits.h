@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zelvora {
 
@@ -27,5 +28,16 @@ namespace zelvora {
 // The result views `text` where the digits lie there unbroken, and `scratch`
 // otherwise; either way it stays valid as long as both do.
 std::u16string_view CiphertextDigits(std::u16string_view text, std::u16string& scratch);
+
+// The same text read for every ciphertext it may hold, as a reply holds a
+// new message above a quoted older one: the digits of each block of hex
+// lines, from the top, and the index of the block CiphertextDigits picks.
+// Text that holds only hex lines, or none, is one block, read exactly as
+// CiphertextDigits reads it.
+struct CiphertextBlocks {
+    std::vector<std::u16string> blocks;
+    std::size_t chosen = 0;
+};
+CiphertextBlocks FindCiphertextBlocks(std::u16string_view text);
 
 }  // namespace zelvora

@@ -19,6 +19,11 @@ constexpr std::array kAllCodes{
     KeyEncodingFailed,  ClearNoDisplay,     ClearNotOffered,
     ClearNoAnswer,      ClearNotRun,        ClearFailed,
     KeyFileNotRegular,  PrivateKeyFileOpen, PrivateKeyFileForeign,
+    PassphraseWrong,    UnlockTooCostly,    KeyProtectionUnsupported,
+    NoTerminalForPassphrase,
+    PassphraseTooLong,
+    ClearCutShort,
+    PrivateKeyEncrypted,
 };
 
 constexpr std::int32_t kLargestSystemError = 0xFFFF;

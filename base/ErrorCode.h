@@ -53,12 +53,27 @@ enum class ErrorCode : std::uint32_t {
     ClearNoAnswer = 0x80047203,
     ClearNotRun = 0x80047204,
     ClearFailed = 0x80047205,
+    // A stop signal's time ran out before the clearing finished.
+    ClearCutShort = 0x80047206,
 
     KeyFileNotRegular = 0x80047301,
     // The detail is the file's permission bits.
     PrivateKeyFileOpen = 0x80047302,
     // The detail is the owner's user id.
     PrivateKeyFileForeign = 0x80047303,
+    // A passphrase-protected private key file: the passphrase does not open it.
+    PassphraseWrong = 0x80047304,
+    // Its scrypt parameters ask for more time or memory than the cap allows;
+    // nothing was tried.
+    UnlockTooCostly = 0x80047305,
+    // Protected, but not with PBES2, scrypt and AES-256-CBC.
+    KeyProtectionUnsupported = 0x80047306,
+    // A passphrase is needed and there is no terminal to ask on.
+    NoTerminalForPassphrase = 0x80047307,
+    PassphraseTooLong = 0x80047308,
+    // A PKCS#8 EncryptedPrivateKeyInfo (RFC 5958, section 3) where no
+    // passphrase can be asked for.
+    PrivateKeyEncrypted = 0x80047309,
 };
 
 // The number as Error carries it (negative, since the top bit is set).

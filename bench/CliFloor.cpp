@@ -2,9 +2,10 @@
 // for the same result. It reads the key file's hex, encrypts standard input
 // with bare OpenSSL (RSA-OAEP wrap of a fresh AES-256 key, AES-256-GCM) and
 // writes upper-case hex and a line feed; or reads such hex and writes the
-// message. No error texts, no wiping, no tolerance for pasted text.
+// message. No error texts, no wiping, no tolerance for pasted text. IN may be
+// named, so that the benchmark can start it without a shell.
 //
-//   zelvora_cli_floor encrypt|decrypt KEYFILE < IN > OUT
+//   zelvora_cli_floor encrypt|decrypt KEYFILE [IN] > OUT
 
 #include <openssl/evp.h>
 #include <openssl/rand.h>
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,7 +42,7 @@ struct Buffer {
     std::exit(1);
 }
 
-// The benchmark redirects a regular file, whose size is known up front.
+// The benchmark passes a regular file, whose size is known up front.
 Buffer ReadAll(int fd) {
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -104,8 +106,8 @@ void SetOaep(EVP_PKEY_CTX* ctx) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        Die("usage: zelvora_cli_floor encrypt|decrypt KEYFILE");
+    if (argc != 3 && argc != 4) {
+        Die("usage: zelvora_cli_floor encrypt|decrypt KEYFILE [IN]");
     }
     const bool encrypt = std::strcmp(argv[1], "encrypt") == 0;
     std::FILE* keyFile = std::fopen(argv[2], "rb");
@@ -124,7 +126,11 @@ int main(int argc, char** argv) {
     const std::size_t k = static_cast<std::size_t>(EVP_PKEY_get_size(key));
     EVP_PKEY_CTX* pctx = EVP_PKEY_CTX_new(key, nullptr);
     EVP_CIPHER_CTX* cctx = EVP_CIPHER_CTX_new();
-    const Buffer input = ReadAll(0);
+    const int inputFd = argc == 4 ? ::open(argv[3], O_RDONLY | O_CLOEXEC) : 0;
+    if (inputFd < 0) {
+        Die("input");
+    }
+    const Buffer input = ReadAll(inputFd);
     int len = 0;
 
     if (encrypt) {

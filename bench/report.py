@@ -6,9 +6,12 @@
 FOLDER holds hex.json, crypto.json, handlers.json (Google Benchmark JSON,
 with repetitions, of which the medians are used), memory.jsonl (one JSON
 object per press from zelvora_peak_memory) and startup.json (from
-zelvora_startup_watch) and cli-1.json, cli-64.json (hyperfine). Missing parts are left out of the table. Prints a
-Markdown table: for each row what was measured (ours), what it is held
-against (the floor), their ratio, the target and whether it is met.
+zelvora_startup_watch), and from bench/cli.sh cli-1KiB.json, cli-1MiB.json,
+cli-64MiB.json (hyperfine), cli-memory.jsonl (peak resident memory of one
+run of each command) and cli-skipped.txt. Missing parts are left out.
+Prints a Markdown table: for each row what was measured (ours), what it is
+held against (the floor), their ratio, the target and whether it is met;
+then the command line against the peer tools, in the same style.
 """
 
 import json
@@ -47,15 +50,24 @@ def fmt_time(seconds):
     return f"{seconds * 1e6:.0f} µs"
 
 
+def fmt_mib(kib):
+    mib = kib / 1024
+    return f"{mib:.1f} MiB" if mib < 10 else f"{mib:.0f} MiB"
+
+
 class Table:
-    def __init__(self):
+    def __init__(self, head=("Benchmark", "Ours", "Floor", "Ratio", "Target", "Met", "Note")):
+        self.head = head
         self.rows = []
 
     def add(self, what, ours, floor, ratio, target, met, note=""):
         self.rows.append((what, ours, floor, ratio, target, "yes" if met else "**no**", note))
 
+    def add_row(self, *cells):
+        self.rows.append(cells)
+
     def print(self):
-        head = ("Benchmark", "Ours", "Floor", "Ratio", "Target", "Met", "Note")
+        head = self.head
         print("| " + " | ".join(head) + " |")
         print("|" + "|".join("---" for _ in head) + "|")
         for row in self.rows:
@@ -168,20 +180,90 @@ def memory_rows(table, path, details):
                   times < 12, f"process peak {run['peak_mib']:.0f} MiB")
 
 
+def hyperfine_medians(folder, size):
+    """Median time (seconds) per command name over all its runs: bench/cli.sh
+    lists each command once per repetition."""
+    path = folder / f"cli-{size}.json"
+    if not path.exists():
+        return {}
+    times = {}
+    for run in json.loads(path.read_text())["results"]:
+        times.setdefault(run["command"], []).extend(run["times"])
+    return {command: statistics.median(runs) for command, runs in times.items()}
+
+
 def cli_rows(table, folder):
-    for mib in (1, 64):
-        path = folder / f"cli-{mib}.json"
-        if not path.exists():
-            continue
-        runs = {run["command"]: run["median"] for run in json.loads(path.read_text())["results"]}
+    for size in ("1MiB", "64MiB"):
+        runs = hyperfine_medians(folder, size)
         for op in ("encrypt", "decrypt"):
-            ours, floor = runs.get(f"ours {op}"), runs.get(f"floor {op}")
+            ours, floor = runs.get(f"ours {op} RSA-3072"), runs.get(f"floor {op} RSA-3072")
             if ours is None or floor is None:
                 continue
             ratio = ours / floor
-            table.add(f"zelvora-cli {op} {mib} MiB (process)", fmt_time(ours),
+            table.add(f"zelvora-cli {op} {size[:-3]} MiB (process)", fmt_time(ours),
                       fmt_time(floor) + " (bare OpenSSL process)", f"{ratio:.3f}×", "≤ 1.25×",
                       ratio <= 1.25, "3072-bit key, text in 76-column lines")
+
+
+# The peer tools each kind of key is held against, as the table names them.
+PEERS = {"RSA-3072": (("age", "age -a"), ("gpg", "gpg -a")),
+         "Ed25519": (("age", "age -a"),)}
+KIND_NOTES = {"RSA-3072": "", "Ed25519": " (age: X25519 key)"}
+PEER_SIZES = ("1KiB", "1MiB", "64MiB")
+MEMORY_LIMIT_MIB = 32
+# Every peer has a column; where a kind of key has no such peer it stays empty.
+COLUMN_TOOLS = ("age", "gpg")
+
+
+def peer_rows(folder):
+    """zelvora-cli against the fastest peer with keys of the same kind, and
+    its peak memory at the largest size; None when nothing was measured."""
+    memory = {}
+    path = folder / "cli-memory.jsonl"
+    if path.exists():
+        for line in path.read_text().splitlines():
+            if line.strip():
+                run = json.loads(line)
+                memory[(run["size"], run["command"])] = run["peak_kib"]
+    times = {size: hyperfine_medians(folder, size) for size in PEER_SIZES}
+    names = [dict(PEERS["RSA-3072"])[tool] for tool in COLUMN_TOOLS]
+    table = Table(("Against the peer tools", "zelvora-cli", *names, "Ours / fastest peer",
+                   "Target", "Met", "Peak memory: ours / " + " / ".join(names)))
+
+    def cell(values, key, fmt):
+        return fmt(values[key]) if key in values else "–"
+
+    for kind, peers in PEERS.items():
+        tools = [tool for tool, _ in peers]
+        for op in ("encrypt", "decrypt"):
+            for size in PEER_SIZES:
+                runs = times[size]
+                ours = runs.get(f"ours {op} {kind}")
+                peer_times = [runs[f"{tool} {op} {kind}"] for tool in tools
+                              if f"{tool} {op} {kind}" in runs]
+                if ours is None or not peer_times:
+                    continue
+                ratio = ours / min(peer_times)
+                columns = [cell(runs, f"{tool} {op} {kind}", fmt_time) for tool in COLUMN_TOOLS]
+                peaks = [cell(memory, (size, f"{tool} {op} {kind}"), fmt_mib)
+                         for tool in ("ours", *COLUMN_TOOLS)]
+                what = f"{kind} {op} {size[:-3]} {size[-3:]}" + KIND_NOTES[kind]
+                table.add_row(what, fmt_time(ours), *columns,
+                              f"{ratio:.2f}×", "≤ 1.00×", "yes" if ratio <= 1.0 else "**no**",
+                              " / ".join(peaks))
+        for op in ("encrypt", "decrypt"):
+            ours = memory.get(("64MiB", f"ours {op} {kind}"))
+            if ours is None:
+                continue
+            columns = [cell(memory, ("64MiB", f"{tool} {op} {kind}"), fmt_mib)
+                       for tool in COLUMN_TOOLS]
+            least = min((memory[("64MiB", f"{tool} {op} {kind}")] for tool in tools
+                         if ("64MiB", f"{tool} {op} {kind}") in memory), default=None)
+            table.add_row(f"{kind} peak memory, {op} 64 MiB", fmt_mib(ours), *columns,
+                          f"{ours / least:.1f}×" if least else "–",
+                          f"≤ {MEMORY_LIMIT_MIB} MiB",
+                          "yes" if ours <= MEMORY_LIMIT_MIB * 1024 else "**no**", "")
+    return table if table.rows else None
 
 
 def main():
@@ -194,11 +276,20 @@ def main():
     startup_rows(table, folder / "startup.json", details)
     memory_rows(table, folder / "memory.jsonl", details)
     cli_rows(table, folder)
-    table.print()
+    if table.rows:
+        table.print()
     if details:
         print()
         for line in details:
             print(f"- {line}")
+    peers = peer_rows(folder)
+    if peers:
+        print()
+        peers.print()
+    skipped = folder / "cli-skipped.txt"
+    if skipped.exists():
+        print()
+        print(f"- {skipped.read_text().strip()}")
     return 0
 
 

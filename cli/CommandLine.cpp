@@ -146,6 +146,13 @@ std::expected<Options, std::string> ParseCommandLine(std::span<const char* const
     if (options.input == kStandardStream) {
         options.input.reset();
     }
+    const std::string_view publicOption = encrypt ? "--to" : "--from";
+    const std::optional<std::string>& publicKey =
+        encrypt ? std::optional<std::string>(options.keyFile) : options.senderKey;
+    if (publicKey == kStandardStream && !options.input) {
+        return Failure(std::string(publicOption) +
+                       " - reads the key from standard input, so the message must come from FILE");
+    }
     return options;
 }
 

@@ -3,27 +3,38 @@
 #include "base/ErrorCode.h"
 #include "base/HexText.h"
 #include "cli/PrintableText.h"
+#include "cli/PublicKeyInput.h"
+#include "cli/SenderKeyText.h"
+#include "crypto/CiphertextFormat.h"
 #include "crypto/CryptoLibrary.h"
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
+#include "keys/Fingerprint.h"
 #include "keys/KeyFile.h"
+#include "platform/NewFile.h"
 #include "platform/OutputFile.h"
 #include "platform/ReadOnlyFile.h"
-#include "keys/Fingerprint.h"
 #include "texts/ErrorReport.h"
 #include "texts/SignatureText.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <filesystem>
 #include <memory>
+#include <new>
 #include <string>
 
 namespace zelvora::cli {
 namespace {
 
 constexpr std::string_view kProgram = "zelvora-cli";
-// Far beyond any message format version 1 can hold; it only keeps the
-// arithmetic of the reading loop clear of overflow.
-constexpr std::size_t kMaxInputBytes = std::size_t{1} << 40;
+// Input that no ciphertext can carry is refused before it is read: the
+// most a message can be, and for decrypt the hex text of the longest
+// ciphertext, two digits a byte with up to two more characters (a blank,
+// CR LF, a quote mark) between pairs of a pasted text.
+static_assert(sizeof(std::size_t) >= sizeof(std::uint64_t));
+constexpr std::size_t kMaxMessageInput = kMaxContentBytes;
+constexpr std::size_t kMaxCiphertextInput = 4 * kMaxCiphertextBytes;
 
 // One line on standard error: the program, what it was about, the cause.
 ExitStatus Report(std::ostream& errors, std::string_view about, const Error& error,
@@ -48,6 +59,7 @@ ExitStatus StatusOf(const Error& error) {
         case ErrorCode::PrivateKeyNotRsa:
         case ErrorCode::PrivateKeySize:
         case ErrorCode::PrivateKeyIsPublic:
+        case ErrorCode::PrivateKeyEncrypted:
         case ErrorCode::PublicKeyEmpty:
         case ErrorCode::PublicKeyMalformed:
         case ErrorCode::PublicKeyNotRsa:
@@ -64,14 +76,20 @@ ExitStatus StatusOf(const Error& error) {
     }
 }
 
-// Reads a key file as the window does. Failures have been reported when no
-// blob comes back; a file not named gives an empty blob.
+// Reads a key file: a private key as the window does, a public key from a
+// pipe or standard input too. Failures have been reported when no blob comes
+// back; a file not named gives an empty blob.
 std::optional<std::optional<SecureBytes>> ReadKey(const std::optional<std::string>& file,
                                                   KeyFileKind kind, std::ostream& errors) {
     if (!file) {
         return std::optional<SecureBytes>();
     }
-    auto blob = ReadKeyFile(*file, kind);
+    std::expected<std::optional<SecureBytes>, Error> blob;
+    if (kind == KeyFileKind::Public) {
+        blob = ReadPublicKeyInput(*file);
+    } else {
+        blob = ReadKeyFile(*file, kind);
+    }
     if (!blob) {
         errors << kProgram << ": " << FormatKeyFileLine(*file, blob.error()) << '\n';
         return std::nullopt;
@@ -90,7 +108,8 @@ RsaMethod::Blob AsBlob(const std::optional<SecureBytes>& key) {
 // quietly drop the signing or checking it asked for.
 std::unique_ptr<EncryptionEngine> LoadKeys(const std::optional<std::string>& privateFile,
                                            const std::optional<std::string>& publicFile,
-                                           std::ostream& errors, ExitStatus& status) {
+                                           bool publicIsSender, std::ostream& errors,
+                                           ExitStatus& status) {
     const auto privateKey = ReadKey(privateFile, KeyFileKind::Private, errors);
     const auto publicKey =
         privateKey ? ReadKey(publicFile, KeyFileKind::Public, errors) : std::nullopt;
@@ -111,6 +130,13 @@ std::unique_ptr<EncryptionEngine> LoadKeys(const std::optional<std::string>& pri
         return nullptr;
     }
     set = (*method)->SetPublicKeyBlob(AsBlob(*publicKey));
+    if (!set && publicIsSender) {
+        if (const auto text = DescribeSenderKeyError(set.error())) {
+            errors << kProgram << ": " << *publicFile << ": " << *text << '\n';
+            status = StatusOf(set.error());
+            return nullptr;
+        }
+    }
     if (set) {
         set = (*engine)->AttachMethod(std::move(*method));
     }
@@ -121,15 +147,15 @@ std::unique_ptr<EncryptionEngine> LoadKeys(const std::optional<std::string>& pri
     return std::move(*engine);
 }
 
-// The whole of FILE or standard input.
+// The whole of FILE or standard input, up to `limit` bytes (EFBIG beyond).
 template <class Buffer>
-std::expected<Buffer, Error> ReadInput(const Options& options) {
+std::expected<Buffer, Error> ReadInput(const Options& options, std::size_t limit) {
     auto file = options.input ? ReadOnlyFile::Open(*options.input) : ReadOnlyFile::StandardInput();
     if (!file) {
         return std::unexpected(SystemError(file.error()));
     }
     Buffer content;
-    int failure = ReadToEnd(*file, content, kMaxInputBytes);
+    int failure = ReadToEnd(*file, content, limit);
     if (const int closed = file->Close(); failure == 0) {
         failure = closed;
     }
@@ -139,30 +165,47 @@ std::expected<Buffer, Error> ReadInput(const Options& options) {
     return content;
 }
 
-std::expected<OutputFile, Error> OpenOutput(const Options& options, bool secret) {
-    if (!options.output || *options.output == kStandardStream) {
-        return OutputFile::StandardOutput();
-    }
-    auto file = OutputFile::Create(*options.output, secret);
-    if (!file) {
-        return std::unexpected(SystemError(file.error()));
-    }
-    return std::move(*file);
+bool ToNewFile(const Options& options) {
+    return options.output && *options.output != kStandardStream;
 }
 
-ExitStatus WriteOutput(const Options& options, OutputFile& out, std::span<const std::uint8_t> data,
-                       std::ostream& errors, std::span<const std::uint8_t> end = {}) {
-    int failure = out.Write(data);
-    if (failure == 0) {
-        failure = out.Write(end);
+ExitStatus ReportOutputFailure(const Options& options, int failure, std::ostream& errors) {
+    if (failure == EEXIST) {
+        errors << kProgram << ": " << *options.output
+               << " already exists, and zelvora-cli never writes into an existing file or "
+                  "through a link. Choose a new name, or move the old file away.\n";
+        return kFailure;
     }
-    if (const int closed = out.Close(); failure == 0) {
-        failure = closed;
+    return Report(errors, OutputName(options), SystemError(failure), kFailure);
+}
+
+// --output names a file that must not exist yet: refused before any work, so
+// a refused run takes no time and leaves nothing behind.
+ExitStatus CheckOutput(const Options& options, std::ostream& errors) {
+    if (!ToNewFile(options)) {
+        return kOk;
     }
-    if (failure != 0) {
-        return Report(errors, OutputName(options), SystemError(failure), kFailure);
+    const int failure = NewFile::CheckFree(*options.output);
+    return failure == 0 ? kOk : ReportOutputFailure(options, failure, errors);
+}
+
+// The result goes to standard output, or to a new file that only its owner
+// may read, whatever it holds: made unnamed and named only when complete,
+// never through a link and never over a file that appeared meanwhile.
+ExitStatus WriteOutput(const Options& options, std::span<const std::uint8_t> text,
+                       std::ostream& errors) {
+    int failure = 0;
+    if (ToNewFile(options)) {
+        using std::filesystem::perms;
+        failure = NewFile::Write(*options.output, text, perms::owner_read | perms::owner_write);
+    } else {
+        OutputFile out = OutputFile::StandardOutput();
+        failure = out.Write(text);
+        if (const int closed = out.Close(); failure == 0) {
+            failure = closed;
+        }
     }
-    return kOk;
+    return failure == 0 ? kOk : ReportOutputFailure(options, failure, errors);
 }
 
 // The hex text in lines of `wrap` characters, each ended by a line feed.
@@ -180,21 +223,25 @@ Bytes HexLines(const Bytes& digits, std::size_t wrap) {
     return text;
 }
 
-}  // namespace
-
-ExitStatus Encrypt(const Options& options, std::ostream& errors) {
+ExitStatus EncryptInMemory(const Options& options, std::ostream& errors) {
+    if (const ExitStatus refused = CheckOutput(options, errors); refused != kOk) {
+        return refused;
+    }
     LoadCryptoLibrary();
     ExitStatus status = kOk;
-    auto engine = LoadKeys(options.signKey, options.keyFile, errors, status);
+    auto engine = LoadKeys(options.signKey, options.keyFile, false, errors, status);
     if (!engine) {
         return status;
     }
     Bytes ciphertext;
     {
         // The message is a secret: its buffer wipes itself when it goes.
-        const auto message = ReadInput<SecureBytes>(options);
+        const auto message = ReadInput<SecureBytes>(options, kMaxMessageInput);
         if (!message) {
-            return Report(errors, InputName(options), message.error(), kFailure);
+            const bool tooLong = message.error().number == EFBIG;
+            return Report(errors, InputName(options),
+                          tooLong ? MakeError(ErrorCode::MessageTooLong) : message.error(),
+                          kFailure);
         }
         auto encrypted = engine->EncryptBytes(*message, true);
         if (!encrypted) {
@@ -203,30 +250,29 @@ ExitStatus Encrypt(const Options& options, std::ostream& errors) {
         }
         ciphertext = std::move(*encrypted);
     }
-    auto out = OpenOutput(options, false);
-    if (!out) {
-        return Report(errors, OutputName(options), out.error(), kFailure);
-    }
-    const Bytes digits = HexDigits(ciphertext);
+    Bytes digits = HexDigits(ciphertext);
     ciphertext = Bytes();
-    if (options.wrap == 0) {
-        // One line: the digits and the line feed go out as they are.
-        static constexpr std::uint8_t kLineFeed[] = {'\n'};
-        return WriteOutput(options, *out, digits, errors, kLineFeed);
-    }
-    return WriteOutput(options, *out, HexLines(digits, options.wrap), errors);
+    // Without --wrap, all digits on one line.
+    const std::size_t width =
+        options.wrap == 0 ? std::max<std::size_t>(digits.size(), 1) : options.wrap;
+    const Bytes lines = HexLines(digits, width);
+    digits = Bytes();
+    return WriteOutput(options, lines, errors);
 }
 
-ExitStatus Decrypt(const Options& options, std::ostream& errors) {
+ExitStatus DecryptInMemory(const Options& options, std::ostream& errors) {
+    if (const ExitStatus refused = CheckOutput(options, errors); refused != kOk) {
+        return refused;
+    }
     LoadCryptoLibrary();
     ExitStatus status = kOk;
-    auto engine = LoadKeys(options.keyFile, options.senderKey, errors, status);
+    auto engine = LoadKeys(options.keyFile, options.senderKey, true, errors, status);
     if (!engine) {
         return status;
     }
     std::expected<DecryptedMessage, Error> decrypted = std::unexpected(Error{});
     {
-        const auto text = ReadInput<Bytes>(options);
+        const auto text = ReadInput<Bytes>(options, kMaxCiphertextInput);
         if (!text) {
             return Report(errors, InputName(options), text.error(), kFailure);
         }
@@ -253,20 +299,38 @@ ExitStatus Decrypt(const Options& options, std::ostream& errors) {
     if (refused) {
         return kUnverifiedSender;
     }
-    const SecureBytes* const message = &decrypted->text;
-    auto out = OpenOutput(options, true);
-    if (!out) {
-        return Report(errors, OutputName(options), out.error(), kFailure);
-    }
+    const SecureBytes& message = decrypted->text;
     // Bytes that are not plain text could move the cursor, retitle the
-    // window or worse when a terminal shows them: only on request.
-    if (!options.output && out->IsTerminal() && !IsPrintableText(*message)) {
+    // window, hide or reorder what it shows: they reach a terminal only on
+    // request (--output -), however standard output was named.
+    if (!options.output && OutputFile::StandardOutput().IsTerminal() && !IsPrintableText(message)) {
         errors << kProgram
                << ": the message is not plain text and is not written to the terminal; use "
                   "--output FILE, or --output - to write it anyway\n";
         return kFailure;
     }
-    return WriteOutput(options, *out, *message, errors);
+    return WriteOutput(options, message, errors);
+}
+
+// Memory running out (a message larger than the machine holds) ends the run
+// with one line, as any other failure does, instead of an abort.
+template <class Command>
+ExitStatus WithinMemory(Command command, const Options& options, std::ostream& errors) {
+    try {
+        return command(options, errors);
+    } catch (const std::bad_alloc&) {
+        return Report(errors, InputName(options), SystemError(ENOMEM), kFailure);
+    }
+}
+
+}  // namespace
+
+ExitStatus Encrypt(const Options& options, std::ostream& errors) {
+    return WithinMemory(EncryptInMemory, options, errors);
+}
+
+ExitStatus Decrypt(const Options& options, std::ostream& errors) {
+    return WithinMemory(DecryptInMemory, options, errors);
 }
 
 }  // namespace zelvora::cli

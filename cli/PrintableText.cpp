@@ -1,13 +1,35 @@
 #include "cli/PrintableText.h"
 
 namespace zelvora::cli {
+namespace {
+
+// A lone carriage return sends the cursor back to overwrite the line;
+// within CR LF it only ends the line.
+bool IsPrintableAscii(std::span<const std::uint8_t> bytes, std::size_t at) {
+    const std::uint8_t c = bytes[at];
+    if (c == '\r') {
+        return at + 1 < bytes.size() && bytes[at + 1] == '\n';
+    }
+    return (c >= 0x20 && c != 0x7F) || c == '\t' || c == '\n';
+}
+
+// C1 controls (U+0080 to U+009F) act on terminals as C0 ones do. The
+// bidirectional marks, embeddings, overrides and isolates (Unicode UAX #9)
+// make a terminal show text in another order than it has, so a message
+// could pass off one text as another.
+bool IsControlCharacter(std::uint32_t value) {
+    return (value >= 0x80 && value <= 0x9F) || value == 0x200E || value == 0x200F ||
+           (value >= 0x202A && value <= 0x202E) || (value >= 0x2066 && value <= 0x2069);
+}
+
+}  // namespace
 
 bool IsPrintableText(std::span<const std::uint8_t> bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {
         const std::uint8_t lead = bytes[i];
         if (lead < 0x80) {
-            if ((lead < 0x20 && lead != '\t' && lead != '\n' && lead != '\r') || lead == 0x7F) {
+            if (!IsPrintableAscii(bytes, i)) {
                 return false;
             }
             ++i;
@@ -39,9 +61,8 @@ bool IsPrintableText(std::span<const std::uint8_t> bytes) {
             value = (value << 6) | (bytes[i + k] & 0x3F);
         }
         const bool overlong = (length == 3 && value < 0x800) || (length == 4 && value < 0x10000);
-        // C1 controls (U+0080 to U+009F) act on terminals as C0 ones do.
         if (overlong || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF ||
-            (value >= 0x80 && value <= 0x9F)) {
+            IsControlCharacter(value)) {
             return false;
         }
         i += length;

@@ -12,6 +12,13 @@ namespace zelvora {
 
 class RsaKey;
 
+// The most content one ciphertext can hold: NIST SP 800-38D allows at most
+// 2^39 - 256 bits of plaintext under one AES-GCM key and nonce.
+inline constexpr std::uint64_t kMaxContentBytes = (std::uint64_t{1} << 36) - 32;
+// The longest ciphertext any format writes: version byte, the RSA block of
+// a 16384-bit key, nonce, the most content and the tag.
+inline constexpr std::uint64_t kMaxCiphertextBytes = 1 + 2048 + 12 + kMaxContentBytes + 16;
+
 // One layout of ciphertext bytes. The first byte of every ciphertext names
 // its format's version, so a reader can tell the formats apart; each format
 // lives in a file of its own, with a description beside it.

@@ -1,6 +1,7 @@
 #include "crypto/SealedEnvelope.h"
 
 #include "base/ErrorCode.h"
+#include "crypto/CiphertextFormat.h"
 #include "keys/OpenSslHandles.h"
 #include "keys/RsaKey.h"
 
@@ -24,9 +25,8 @@ constexpr std::size_t kNonceBytes = 12;   // the GCM nonce length NIST SP 800-38
 constexpr std::size_t kTagBytes = 16;
 constexpr std::size_t kMaxModulusBytes = RsaKey::kMaxBits / 8;
 
-// NIST SP 800-38D allows at most 2^39 - 256 bits of plaintext under one
-// nonce; beyond that the counter would wrap and repeat key stream.
-constexpr std::uint64_t kMaxMessageBytes = (std::uint64_t{1} << 36) - 32;
+// Beyond this the GCM counter would wrap and repeat key stream.
+constexpr std::uint64_t kMaxMessageBytes = kMaxContentBytes;
 // EVP_CipherUpdate counts in int, so longer messages go through in pieces.
 constexpr std::size_t kPieceBytes = std::size_t{1} << 30;
 static_assert(kPieceBytes <= INT_MAX);

@@ -2,9 +2,13 @@
 // either refused with an error from the component's table, leaving no key
 // behind, or taken as exactly one kind of key, which must then work: a
 // public key encrypts, a private key refuses a ciphertext it did not make.
+// The same bytes go through the decoding of any kind of key, which must
+// agree with the RSA path on everything that is not an Ed25519 key.
 
 #include "base/ErrorCode.h"
 #include "crypto/EncryptionEngine.h"
+#include "keys/AnyKey.h"
+#include "keys/Fingerprint.h"
 #include "keys/RsaKey.h"
 #include "crypto/RsaMethod.h"
 
@@ -31,6 +35,26 @@ std::unique_ptr<EncryptionEngine> EngineWith(std::shared_ptr<RsaMethod> method) 
     auto engine = EncryptionEngine::Create();
     Require(engine.has_value() && (*engine)->AttachMethod(std::move(method)).has_value());
     return std::move(*engine);
+}
+
+// A key of any kind, read for one slot: when it is RSA it is what the RSA
+// path took, and an Ed25519 key is one the RSA path calls not RSA.
+// A key taken has a fingerprint.
+void CheckAnyKind(const std::expected<AnyKey, Error>& any, bool taken, const Error* rsaError,
+                  ErrorCode notRsa) {
+    if (!any) {
+        RequireTableError(any.error());
+        // Where the two disagree, the blob named an Ed25519 key, refused
+        // by its own class.
+        Require(!taken && (any.error() == *rsaError || *rsaError == MakeError(notRsa)));
+        return;
+    }
+    Require(KeyFingerprint(*any).has_value());
+    if (any->Kind() == KeyKind::Rsa) {
+        Require(taken);
+    } else {
+        Require(!taken && *rsaError == MakeError(notRsa));
+    }
 }
 
 // Private-key operations with fuzzed numbers cost seconds at the largest
@@ -65,6 +89,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (asPublic) {
         Require(asPrivate.error() == MakeError(ErrorCode::PrivateKeyIsPublic));
     }
+
+    const auto anyPrivate = AnyKey::FromPrivateKeyBlob(blob);
+    const auto anyPublic = AnyKey::FromPublicKeyBlob(blob);
+    CheckAnyKind(anyPrivate, asPrivate.has_value(), asPrivate ? nullptr : &asPrivate.error(),
+                 ErrorCode::PrivateKeyNotRsa);
+    CheckAnyKind(anyPublic, asPublic.has_value(), asPublic ? nullptr : &asPublic.error(),
+                 ErrorCode::PublicKeyNotRsa);
+    Require(!(anyPrivate && anyPublic));
 
     if (asPublic) {
         const std::size_t k = method->PublicKey()->ModulusBytes();

@@ -44,6 +44,7 @@ constexpr std::string_view kUsage =
     "Makes a new RSA key pair for Zelvora and writes it to two key files:\n"
     "  NAME.skey   the private key: keep it to yourself\n"
     "  NAME.pkey   the public key: give it to the people who send you messages\n"
+    "(a NAME that ends in .skey or .pkey stands for the pair)\n"
     "\n"
     "and prints their fingerprint. With --fingerprint, prints for each key file\n"
     "its fingerprint, key size and kind, to compare with the key's owner before\n"
@@ -143,12 +144,21 @@ std::expected<Options, std::string> ParseArguments(std::span<char* const> args) 
         return std::unexpected("only one NAME is taken, but '" + options.files[1] + "' follows '" +
                                options.files[0] + "'");
     }
-    options.name = std::move(options.files[0]);
+    const std::string given = std::move(options.files[0]);
     options.files.clear();
+    // "alice.skey" means the pair alice.skey and alice.pkey, not
+    // alice.skey.skey: a name given with either ending loses it.
+    options.name = given;
+    for (const std::string_view ending : {".skey", ".pkey"}) {
+        if (options.name.ends_with(ending)) {
+            options.name.resize(options.name.size() - ending.size());
+            break;
+        }
+    }
     // NAME gets an extension appended, so it must end in a file name of its
     // own: "" or "keys/" would make hidden files named ".skey".
     if (options.name.empty() || options.name.ends_with('/')) {
-        return std::unexpected("NAME must end in a file name, not '" + options.name + "'");
+        return std::unexpected("NAME must end in a file name, not '" + given + "'");
     }
     return options;
 }
@@ -251,8 +261,12 @@ int PrintFingerprints(const std::vector<std::string>& files) {
             status = kExitFailure;
             continue;
         }
-        std::cout << zelvora::FingerprintText(described->fingerprint) << ' ' << described->bits
-                  << " bits, "
+        // An RSA key by its size; an Ed25519 key has one size only.
+        std::cout << zelvora::FingerprintText(described->fingerprint) << ' '
+                  << (described->keyKind == zelvora::KeyKind::Ed25519
+                          ? std::string("Ed25519")
+                          : std::to_string(described->bits) + " bits")
+                  << ", "
                   << (described->kind == KeyFileKind::Private ? "private key, " : "public key, ")
                   << path << '\n';
     }

@@ -8,8 +8,40 @@ namespace {
 // Longest length field accepted: four bytes already allow 4 GiB, far beyond
 // any key, and keep the arithmetic below free of overflow.
 constexpr std::size_t kMaxLengthBytes = 4;
+// Constructed elements nest no deeper than this in any key structure; the
+// bound keeps a hostile blob from exhausting the stack.
+constexpr int kMaxDepth = 8;
+constexpr std::uint8_t kConstructed = 0x20;
+
+bool AllStrict(DerReader::Span data, int depth) {
+    DerReader reader(data);
+    while (!reader.AtEnd()) {
+        const auto element = reader.Next();
+        if (!element) {
+            return false;
+        }
+        if ((element->tag & kConstructed) != 0) {
+            if (depth >= kMaxDepth || !AllStrict(element->content, depth + 1)) {
+                return false;
+            }
+        } else if (element->tag == DerReader::kInteger) {
+            const DerReader::Span value = element->content;
+            // Empty, negative, or a zero byte that keeps no top bit clear.
+            if (value.empty() || (value[0] & 0x80) != 0 ||
+                (value[0] == 0 && value.size() > 1 && (value[1] & 0x80) == 0)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
 
 }  // namespace
+
+bool DerReader::IsOneStrictElement(Span data) {
+    DerReader reader(data);
+    return reader.Next() && reader.AtEnd() && AllStrict(data, 0);
+}
 
 std::optional<std::uint8_t> DerReader::PeekTag() const {
     if (rest_.empty()) {

@@ -29,6 +29,8 @@ public:
     explicit DerReader(Span data) : rest_(data) {}
 
     bool AtEnd() const { return rest_.empty(); }
+    // What is left to read, header bytes included.
+    Span Rest() const { return rest_; }
     // The tag of the next element, without consuming it.
     std::optional<std::uint8_t> PeekTag() const;
     // The next element, whatever its tag; nothing if it is not well-formed.
@@ -41,6 +43,13 @@ public:
     std::optional<Span> ReadPositiveInteger();
     // The next element as an INTEGER from 0 to 127, as version fields are.
     std::optional<std::uint8_t> ReadSmallInteger();
+
+    // True when `data` is exactly one element in the strict form above, and
+    // so is every element nested in it: definite lengths in their shortest
+    // form throughout, and every INTEGER in its shortest form and not
+    // negative, as every number in a key is. Bytes wrapped in a BIT STRING
+    // or OCTET STRING are not looked into; the caller checks those it knows.
+    static bool IsOneStrictElement(Span data);
 
 private:
     Span rest_;

@@ -8,6 +8,7 @@
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -70,6 +71,16 @@ std::optional<Bytes> RsaPublicKeyInfo(const RsaKey& key) {
     return info;
 }
 
+std::expected<Fingerprint, Error> Sha256(std::span<const std::uint8_t> der) {
+    Fingerprint digest{};
+    unsigned int length = 0;
+    if (EVP_Digest(der.data(), der.size(), digest.data(), &length, EVP_sha256(), nullptr) != 1 ||
+        length != digest.size()) {
+        return std::unexpected(MakeError(ErrorCode::Internal));
+    }
+    return digest;
+}
+
 }  // namespace
 
 std::expected<Fingerprint, Error> KeyFingerprint(const RsaKey& key) {
@@ -81,14 +92,23 @@ std::expected<Fingerprint, Error> KeyFingerprint(const RsaKey& key) {
     if (!der || !*der) {
         return std::unexpected(MakeError(ErrorCode::Internal));
     }
-    Fingerprint digest{};
-    unsigned int length = 0;
-    if (EVP_Digest((*der)->data(), (*der)->size(), digest.data(), &length, EVP_sha256(), nullptr) !=
-            1 ||
-        length != digest.size()) {
-        return std::unexpected(MakeError(ErrorCode::Internal));
-    }
-    return digest;
+    return Sha256(**der);
+}
+
+std::expected<Fingerprint, Error> KeyFingerprint(const Ed25519Key& key) {
+    // The SubjectPublicKeyInfo of an Ed25519 key is a fixed header and the
+    // 32 key bytes (RFC 8410, section 4): AlgorithmIdentifier { id-Ed25519 }
+    // without parameters, and the key in a BIT STRING.
+    static constexpr std::uint8_t kHeader[] = {0x30, 0x2A, 0x30, 0x05, 0x06, 0x03,
+                                               0x2B, 0x65, 0x70, 0x03, 0x21, 0x00};
+    std::array<std::uint8_t, sizeof kHeader + Ed25519Key::kPublicKeyBytes> info{};
+    std::ranges::copy(kHeader, info.begin());
+    std::ranges::copy(key.PublicKey(), info.begin() + sizeof kHeader);
+    return Sha256(info);
+}
+
+std::expected<Fingerprint, Error> KeyFingerprint(const AnyKey& key) {
+    return key.Rsa() != nullptr ? KeyFingerprint(*key.Rsa()) : KeyFingerprint(*key.Ed25519());
 }
 
 std::string FingerprintText(const Fingerprint& fingerprint) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "base/Error.h"
+#include "keys/AnyKey.h"
+#include "keys/Ed25519Key.h"
 #include "keys/RsaKey.h"
 
 #include <array>
@@ -17,6 +19,8 @@ namespace zelvora {
 using Fingerprint = std::array<std::uint8_t, 32>;
 
 std::expected<Fingerprint, Error> KeyFingerprint(const RsaKey& key);
+std::expected<Fingerprint, Error> KeyFingerprint(const Ed25519Key& key);
+std::expected<Fingerprint, Error> KeyFingerprint(const AnyKey& key);
 
 // "SHA256:" and the digest in base64 (RFC 4648, section 4) without the
 // trailing "=" padding: 50 characters, short enough to read out over the

@@ -2,6 +2,7 @@
 
 #include "base/ErrorCode.h"
 #include "base/HexText.h"
+#include "keys/RsaKey.h"
 #include "platform/ReadOnlyFile.h"
 
 namespace zelvora {
@@ -30,13 +31,21 @@ std::optional<Error> ReadAll(ReadOnlyFile& file, KeyFileKind kind, SecureBytes& 
     if (!info->isRegular) {
         return MakeError(ErrorCode::KeyFileNotRegular);
     }
-    if (kind == KeyFileKind::Private) {
-        if (auto refused = CheckPrivateKeyFile(*info)) {
-            return refused;
-        }
-    }
+    const std::optional<Error> refused =
+        kind == KeyFileKind::Private ? CheckPrivateKeyFile(*info) : std::nullopt;
     if (const int failure = ReadToEnd(file, content, kMaxKeyFileSize); failure != 0) {
-        return SystemError(failure);
+        return refused ? refused : SystemError(failure);
+    }
+    if (refused) {
+        // What the file holds comes first: "chmod 600" is advice for a
+        // private key, and a public key file (mode 0644, as it should be)
+        // chosen by mistake must be named as such, not sent to chmod first.
+        const SecureBytes blob = KeyFileLinesToBytes(std::move(content));
+        content = SecureBytes();
+        if (auto key = RsaKey::FromPrivateKeyBlob(blob); !key) {
+            return key.error();
+        }
+        return refused;
     }
     return std::nullopt;
 }

@@ -25,9 +25,11 @@ enum class KeyFileKind { Public, Private };
 // the system's encoding. An empty path yields no value. Only a regular file
 // is read (a FIFO or a device could block or never end). A file that cannot
 // be opened, read or closed, that is not a regular file, or that is a private
-// key file others may read, yields its error; the caller reports it. Never
-// fails otherwise: malformed text becomes whatever the hex pair rule makes of
-// it.
+// key file others may read, yields its error; the caller reports it. A file
+// refused for its mode or owner that does not hold a private key at all (a
+// public key file, say) yields what the key check says about it instead, so
+// the user is told what the file is before how to protect it. Never fails
+// otherwise: malformed text becomes whatever the hex pair rule makes of it.
 std::expected<std::optional<SecureBytes>, Error> ReadKeyFile(const std::string& path,
                                                              KeyFileKind kind);
 

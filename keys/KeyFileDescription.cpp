@@ -1,7 +1,7 @@
 #include "keys/KeyFileDescription.h"
 
 #include "base/ErrorCode.h"
-#include "keys/RsaKey.h"
+#include "keys/AnyKey.h"
 
 #include <openssl/evp.h>
 
@@ -19,18 +19,22 @@ std::expected<KeyFileDescription, Error> DescribeKeyFile(const std::string& path
         if (!*blob) {
             return std::unexpected(SystemError(ENOENT));
         }
-        auto key = kind == KeyFileKind::Private ? RsaKey::FromPrivateKeyBlob(**blob)
-                                                : RsaKey::FromPublicKeyBlob(**blob);
+        auto key = kind == KeyFileKind::Private ? AnyKey::FromPrivateKeyBlob(**blob)
+                                                : AnyKey::FromPublicKeyBlob(**blob);
         if (!key) {
             return std::unexpected(key.error());
         }
-        auto fingerprint = KeyFingerprint(**key);
+        auto fingerprint = KeyFingerprint(*key);
         if (!fingerprint) {
             return std::unexpected(fingerprint.error());
         }
         // The exact size of the modulus, as the generator was asked for it:
         // a 3071-bit modulus is not rounded up to the byte.
-        return KeyFileDescription{EVP_PKEY_get_bits((*key)->Handle()), kind, *fingerprint};
+        if (key->Kind() == KeyKind::Ed25519) {
+            return KeyFileDescription{KeyKind::Ed25519, 0, kind, *fingerprint};
+        }
+        return KeyFileDescription{KeyKind::Rsa, EVP_PKEY_get_bits(key->Rsa()->Handle()), kind,
+                                  *fingerprint};
     });
 }
 

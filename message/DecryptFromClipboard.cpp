@@ -1,20 +1,43 @@
 #include "message/DecryptFromClipboard.h"
 
 #include "crypto/EncryptionEngine.h"
+#include "base/CiphertextDigits.h"
 #include "base/HexText.h"
 #include "texts/ErrorReport.h"
 #include "message/InitEncryptionMethod.h"
 #include "message/MessageText.h"
 #include "keys/Fingerprint.h"
+#include "keys/RsaKey.h"
 
 #include <QFileInfo>
 
 #include <optional>
+#include <vector>
 
 namespace zelvora {
 namespace {
 
 const QString kHeading = QStringLiteral("Error during Decrypt.");
+
+// No message is shorter than its version byte and its key wrapped under the
+// smallest RSA key allowed, so a shorter block (a greeting of hex letters, a
+// number) is not worth a try when the text holds a longer one.
+constexpr std::size_t kShortestMessageDigits = 2 * (1 + RsaKey::kMinBits / 8);
+
+// The blocks of `text` to try, from the top: each that may be a message, or
+// the one block the single-message rule picks when none looks like one.
+std::vector<std::size_t> BlocksToTry(const CiphertextBlocks& found) {
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < found.blocks.size(); ++i) {
+        if (found.blocks[i].size() >= kShortestMessageDigits) {
+            order.push_back(i);
+        }
+    }
+    if (order.empty()) {
+        order.push_back(found.chosen);
+    }
+    return order;
+}
 
 }  // namespace
 
@@ -26,13 +49,29 @@ void DecryptFromClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Mess
 
     if (!engine) {
         box.Show(FormatErrorReport(kHeading, created.error()));
-    } else if (InitEncryptionMethod(*engine, window, box)) {
+    } else if (InitEncryptionMethod(*engine, window, box, Operation::Decrypt)) {
         std::optional<QString> message;
         std::optional<SignatureNotice> notice;
         {
-            const Bytes ciphertext = CiphertextFromText(QStringView(window.StagingText()));
-            const auto plaintext = engine->DecryptMessage(ciphertext, true);
-            if (plaintext) {
+            // A reply may hold a new message above a quoted older one: the
+            // first from the top that this key opens is shown, not the
+            // longest. When none opens, the report is about the block a
+            // single message would have been read from.
+            const QString staged = window.StagingText();
+            const CiphertextBlocks found = FindCiphertextBlocks(
+                std::u16string_view(reinterpret_cast<const char16_t*>(staged.utf16()),
+                                    static_cast<std::size_t>(staged.size())));
+            const std::vector<std::size_t> order = BlocksToTry(found);
+            std::optional<Error> failure;
+            for (const std::size_t block : order) {
+                const auto plaintext =
+                    engine->DecryptMessage(HexToBytes(QStringView(found.blocks[block])), true);
+                if (!plaintext) {
+                    if (block == found.chosen) {
+                        failure = plaintext.error();
+                    }
+                    continue;
+                }
                 message = DecodeMessage(plaintext->text);
                 // The writer's key is the one in the public key box, the box
                 // that names the recipient when the user writes.
@@ -40,8 +79,13 @@ void DecryptFromClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Mess
                     plaintext->signature, QFileInfo(window.PublicKeyPath()).fileName(),
                     plaintext->signer ? QString::fromStdString(FingerprintText(*plaintext->signer))
                                       : QString());
-            } else {
-                box.Show(FormatErrorReport(kHeading, plaintext.error()));
+                if (order.size() > 1) {
+                    notice->description += QStringLiteral(" ") + SeveralMessagesNote(order.size());
+                }
+                break;
+            }
+            if (!message && failure) {
+                box.Show(FormatErrorReport(kHeading, *failure));
             }
         }
         // The ciphertext and the plaintext bytes are gone before the message

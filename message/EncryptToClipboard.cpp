@@ -5,6 +5,9 @@
 #include "base/HexText.h"
 #include "message/InitEncryptionMethod.h"
 #include "message/MessageText.h"
+#include "texts/EncryptText.h"
+
+#include <QFileInfo>
 
 #include <optional>
 
@@ -16,21 +19,34 @@ const QString kHeading = QStringLiteral("Error during Encrypt.");
 }  // namespace
 
 void EncryptToClipboard(WorkWindowPort& window, ClipboardPort& clipboard, MessageBoxPort& box) {
+    // The second click of a double click finds the field the first one
+    // emptied: encrypting that would put the ciphertext of nothing in place
+    // of the message just sent, which is then lost for good. So an empty
+    // field leaves the clipboard exactly as it is, and the frame says why.
+    // The look takes a copy of the text, wiped at once like every other.
+    QString typed = window.MessageText();
+    const bool empty = typed.isEmpty();
+    WipeString(typed);
+    if (empty) {
+        window.ShowNotice(NothingToEncrypt());
+        return;
+    }
     auto created = EncryptionEngine::Create();
     std::unique_ptr<EncryptionEngine> engine = created ? std::move(*created) : nullptr;
     window.BeginWork(QStringLiteral("Encrypting..."));
 
     bool failed = false;
     QString hex;
+    std::optional<MethodKeys> keys;
     if (!engine) {
         failed = true;
         box.Show(FormatErrorReport(kHeading, created.error()));
-    } else if (!InitEncryptionMethod(*engine, window, box)) {
+    } else if (keys = InitEncryptionMethod(*engine, window, box, Operation::Encrypt); !keys) {
         failed = true;  // reported by the set-up
     } else {
         // The window's copy of the text is its own; this one, and the bytes
         // made from it, are wiped as soon as they have served.
-        QString typed = window.MessageText();
+        typed = window.MessageText();
         std::optional<SecureBytes> plaintext = EncodeMessage(typed);
         WipeString(typed);
         const auto ciphertext = engine->EncryptBytes(*plaintext, true);
@@ -58,6 +74,10 @@ void EncryptToClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Messag
         // Text the user selected before pressing would otherwise stay on
         // offer to every program until the end.
         clipboard.ReleaseSelection();
+        // Said on the frame, not in a box: for whom, and whether signed.
+        window.ShowNotice(
+            DescribeEncryption(QFileInfo(window.PublicKeyPath()).fileName(), keys->other,
+                               QFileInfo(window.PrivateKeyPath()).fileName(), keys->own));
     }
     // After a failure the typed message stays in the message field: emptying
     // it would lose the user's text for nothing, since no ciphertext exists.

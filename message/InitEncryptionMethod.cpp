@@ -1,11 +1,10 @@
 #include "message/InitEncryptionMethod.h"
 
+#include "keys/Fingerprint.h"
 #include "keys/KeyFile.h"
 #include "texts/ErrorReport.h"
 
 #include <QFile>
-
-#include <optional>
 
 namespace zelvora {
 namespace {
@@ -17,22 +16,21 @@ RsaMethod::Blob AsBlob(const std::optional<SecureBytes>& key) {
     return std::span<const std::uint8_t>(*key);
 }
 
-// A key file that cannot be read is reported at once and handed on as no
-// value; whether that is acceptable is the method's call.
-std::optional<SecureBytes> ReadReported(const QString& path, KeyFileKind kind,
-                                        MessageBoxPort& box) {
-    auto key = ReadKeyFile(QFile::encodeName(path).toStdString(), kind);
-    if (!key) {
-        box.Show(FormatKeyFileReport(path, key.error()));
-        return std::nullopt;
+QString FingerprintOf(const RsaKey* key) {
+    if (key == nullptr) {
+        return QString();
     }
-    return std::move(*key);
+    const auto fingerprint = KeyFingerprint(*key);
+    return fingerprint ? QString::fromStdString(FingerprintText(*fingerprint)) : QString();
 }
 
 }  // namespace
 
-bool InitEncryptionMethod(EncryptionEngine& engine, const WorkWindowPort& window,
-                          MessageBoxPort& box) {
+std::optional<MethodKeys> InitEncryptionMethod(EncryptionEngine& engine,
+                                               const WorkWindowPort& window, MessageBoxPort& box,
+                                               Operation operation) {
+    const KeyRole role =
+        operation == Operation::Encrypt ? KeyRole::Recipient : KeyRole::ExpectedWriter;
     // Each step that fails leaves its error pending, replacing any earlier
     // one; the pending error is looked at only at the checkpoints.
     std::optional<Error> pending;
@@ -40,6 +38,17 @@ bool InitEncryptionMethod(EncryptionEngine& engine, const WorkWindowPort& window
         if (!outcome) {
             pending = outcome.error();
         }
+    };
+    // A named key file that cannot be read is reported once, and ends the
+    // press unless going on without it is what the user would expect.
+    const auto read = [&box](
+                          const QString& path, KeyFileKind kind,
+                          KeyRole reportRole) -> std::expected<std::optional<SecureBytes>, Error> {
+        auto key = ReadKeyFile(QFile::encodeName(path).toStdString(), kind);
+        if (!key) {
+            box.Show(FormatKeyFileReport(path, key.error(), reportRole));
+        }
+        return key;
     };
 
     std::shared_ptr<RsaMethod> method;
@@ -50,28 +59,33 @@ bool InitEncryptionMethod(EncryptionEngine& engine, const WorkWindowPort& window
     }
 
     if (!pending) {
-        // The key bytes live only as long as this block.
+        // The key bytes live only as long as this block. Without its private
+        // key a Decrypt has nothing to open, and an Encrypt would go out
+        // unsigned, which its reader would take for a stranger's message.
         {
-            const auto privateKey =
-                ReadReported(window.PrivateKeyPath(), KeyFileKind::Private, box);
-            keep(method->SetPrivateKeyBlob(AsBlob(privateKey)));
+            const auto privateKey = read(window.PrivateKeyPath(), KeyFileKind::Private, role);
+            if (!privateKey) {
+                return std::nullopt;
+            }
+            keep(method->SetPrivateKeyBlob(AsBlob(*privateKey)));
         }
         if (!pending) {
-            const auto publicKey = ReadReported(window.PublicKeyPath(), KeyFileKind::Public, box);
-            keep(method->SetPublicKeyBlob(AsBlob(publicKey)));
+            auto publicKey = read(window.PublicKeyPath(), KeyFileKind::Public, role);
+            if (!publicKey && operation == Operation::Encrypt) {
+                return std::nullopt;
+            }
+            keep(method->SetPublicKeyBlob(publicKey ? AsBlob(*publicKey) : std::nullopt));
             if (!pending) {
                 keep(engine.AttachMethod(method));
             }
         }
     }
-    method.reset();
-
     if (pending) {
         box.Show(FormatErrorReport(QStringLiteral("Error during Encryption method initialization."),
-                                   *pending));
-        return false;
+                                   *pending, role));
+        return std::nullopt;
     }
-    return true;
+    return MethodKeys{FingerprintOf(method->PrivateKey()), FingerprintOf(method->PublicKey())};
 }
 
 }  // namespace zelvora

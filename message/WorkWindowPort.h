@@ -1,5 +1,6 @@
 #pragma once
 
+#include "texts/FrameNotice.h"
 #include "texts/SignatureText.h"
 
 #include <QString>
@@ -33,6 +34,11 @@ public:
     // its writer. Shown from EndWork on, for as long as that text stands
     // unchanged; the next BeginWork, or any change to the text, drops it.
     virtual void ShowSignature(const SignatureNotice& notice) = 0;
+    // What a press did with the message field's text (encrypted it, or found
+    // nothing to encrypt). Given during work, shown from EndWork on; given
+    // outside work, shown at once. It stands, like a signature, until the
+    // text changes or the next BeginWork.
+    virtual void ShowNotice(const FrameNotice& notice) = 0;
 };
 
 }  // namespace zelvora

@@ -110,7 +110,7 @@ int Write(const fs::path& path, std::span<const std::uint8_t> content, fs::perms
         }
         // The file system cannot make unnamed files: a private temporary
         // with a hidden name, removed again if a signal ends the process.
-        fd = named.Create(folder / ".zelvora-keygen-XXXXXX");
+        fd = named.Create(folder / ".zelvora-new-XXXXXX");
         if (fd < 0) {
             return errno;
         }

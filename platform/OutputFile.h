@@ -3,20 +3,16 @@
 #include "platform/Descriptor.h"
 
 #include <cstdint>
-#include <expected>
 #include <span>
-#include <string>
 
 namespace zelvora {
 
-// Where a program's output goes: standard output or a file it creates.
-// Failures are errno values.
+// Standard output, as a program's result goes there. Files of their own are
+// made with NewFile, which never writes into an existing one. Failures are
+// errno values.
 class OutputFile {
 public:
-    // Creates `path`, or empties it if it exists. A file only its owner may
-    // read (0600) is made for secrets; otherwise the umask decides.
-    static std::expected<OutputFile, int> Create(const std::string& path, bool secret);
-    // Standard output, which is written but never closed.
+    // Written but never closed.
     static OutputFile StandardOutput();
 
     bool IsTerminal() const;

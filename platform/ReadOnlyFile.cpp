@@ -22,6 +22,10 @@ ReadOnlyFile ReadOnlyFile::StandardInput() {
     return ReadOnlyFile(STDIN_FILENO, false);
 }
 
+ReadOnlyFile ReadOnlyFile::Borrow(int fd) {
+    return ReadOnlyFile(fd, false);
+}
+
 std::expected<ReadOnlyFile::Info, int> ReadOnlyFile::Stat() const {
     struct stat status {};
     if (::fstat(fd_.Get(), &status) != 0) {

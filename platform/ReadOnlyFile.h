@@ -22,6 +22,9 @@ public:
                                                  Wait wait = Wait::ForWriter);
     // Standard input, which is read but never closed.
     static ReadOnlyFile StandardInput();
+    // A descriptor the process was handed (--passphrase-fd), read but never
+    // closed, as its owner may read on.
+    static ReadOnlyFile Borrow(int fd);
 
     // A folder is refused with EISDIR.
     struct Info {

@@ -1,12 +1,23 @@
 #pragma once
 
+#include <chrono>
+#include <string_view>
+
 namespace zelvora {
 
 // Turns SIGTERM, SIGINT and SIGHUP into a byte on a socket that an event
-// loop can watch. Returns the end to watch, or -1 when no socket could be
-// made (the signals then keep their default action).
-int CatchStopSignals();
-// Takes one byte off the watched end.
-void TakeStopSignal(int fd);
+// loop can watch, and bounds the way out: `grace` after the first of them a
+// thread of its own writes `note` (and a line break) to standard error and
+// ends the process with status 1, whatever the event loop is doing, so a
+// clearing that hangs on a display server, or a loop that never returns to
+// the socket, cannot keep the process alive. The program ends itself sooner
+// when all goes well. Returns the end to watch, or -1 when no socket could
+// be made (the signals then keep their default action). Set up once.
+int CatchStopSignals(std::chrono::milliseconds grace, std::string_view note);
+// Takes the bytes waiting on the watched end; false when there were none.
+bool TakeStopSignal(int fd);
+// Whether a stop signal has come since CatchStopSignals: the program is
+// ending without an input event of its own.
+bool StopRequested();
 
 }  // namespace zelvora

@@ -14,10 +14,16 @@ run_packages=(
     # and the client library and wayland-scanner for our own data-control
     # client, which clears the clipboard without the focus.
     qt6-wayland libwayland-dev
+    # wl-copy clears the clipboard on compositors without data-control
+    # (GNOME's Mutter), as the package's Depends say.
+    wl-clipboard
 )
 test_packages=(
     libgtest-dev libbenchmark-dev
     python3 python3-cryptography
+    # The independent implementation of format version 3, and the Ed25519 to
+    # X25519 map, are checked against libsodium's conversion.
+    python3-nacl
     xvfb xclip xdotool xxd imagemagick
     clang libclang-rt-14-dev valgrind
     # The fuzz targets need clang 16 or later for std::expected.
@@ -29,11 +35,16 @@ test_packages=(
     # The end-to-end test's headless Wayland session: the compositor with its
     # X server, keys, clipboard tools and a D-Bus session.
     sway xwayland wtype wl-clipboard dbus dbus-daemon
+    # The end-to-end test on GNOME's compositor, nested inside Xvfb.
+    mutter
     # The signed-message test reads the window as a screen reader would:
     # the accessibility bus, and gdbus to ask it.
     at-spi2-core libglib2.0-bin
     # The command line's benchmark times whole processes.
     hyperfine
+    # ...beside the peer tools (ssh-keygen makes age's ssh-rsa key), and takes
+    # each one's peak memory with GNU time.
+    age gnupg openssh-client time
 )
 
 case "${1:-all}" in

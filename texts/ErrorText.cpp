@@ -18,6 +18,9 @@ struct Entry {
     // Where the window's advice names the clipboard, the command line's own;
     // empty where one text serves both.
     std::string_view commandLine = {};
+    // Where the advice names the recipient, the words for reading, when the
+    // public key box names the person the message is expected from.
+    std::string_view expectedWriter = {};
 };
 
 // The one place where error texts live. Each tells the user what went wrong
@@ -41,19 +44,33 @@ constexpr std::array kTable{
           "The file chosen as your private key holds a public key. Choose your own private key "
           "file, not a public key file."},
     Entry{ErrorCode::PublicKeyEmpty,
-          "The public key file holds no key. Choose the recipient's public key file."},
+          "The public key file holds no key. Choose the recipient's public key file.",
+          {},
+          "The public key file holds no key. Choose the public key file of the person you "
+          "expect the message from."},
     Entry{ErrorCode::PublicKeyMalformed,
           "The public key file does not hold a readable RSA public key; it may be damaged or cut "
-          "short. Choose the recipient's public key file as the key pair generator wrote it."},
+          "short. Choose the recipient's public key file as the key pair generator wrote it.",
+          {},
+          "The public key file does not hold a readable RSA public key; it may be damaged or cut "
+          "short. Choose the public key file of the person you expect the message from, as the "
+          "key pair generator wrote it."},
     Entry{ErrorCode::PublicKeyNotRsa,
           "The public key file holds a key of another kind than RSA. Choose the recipient's RSA "
-          "public key file."},
+          "public key file.",
+          {},
+          "The public key file holds a key of another kind than RSA. Choose the RSA public key "
+          "file of the person you expect the message from."},
     Entry{ErrorCode::PublicKeySize,
           "The public key is shorter than 2048 bits or longer than 16384 bits. Choose the "
           "public key file of a key pair from 2048 to 16384 bits."},
     Entry{ErrorCode::PublicKeyIsPrivate,
           "The file chosen as the recipient's public key holds a private key. Choose the "
-          "recipient's public key file; a private key file belongs to its owner alone."},
+          "recipient's public key file; a private key file belongs to its owner alone.",
+          {},
+          "The file chosen as the expected writer's public key holds a private key. Choose the "
+          "public key file of the person you expect the message from; a private key file "
+          "belongs to its owner alone."},
     Entry{ErrorCode::NoMethodGiven,
           "No keys were handed to the encryption engine. Choose your private key file and the "
           "recipient's public key file."},
@@ -106,6 +123,9 @@ constexpr std::array kTable{
           "The wl-copy program could not be started to clear the clipboard."},
     Entry{ErrorCode::ClearFailed,
           "The wl-copy program could not clear the clipboard, or not in time."},
+    Entry{ErrorCode::ClearCutShort,
+          "Zelvora was told to stop and ended before the clipboard was cleared: the clipboard, "
+          "and a selection Zelvora owned, may still hold their text."},
     Entry{ErrorCode::KeyFileNotRegular,
           "Not a regular file: a key file is read only from a plain file, never from a pipe or "
           "a device."},
@@ -116,9 +136,27 @@ constexpr std::array kTable{
     Entry{ErrorCode::PrivateKeyFileForeign,
           "The private key file belongs to another user: only your own may be used. Copy it to "
           "a file of yours and run chmod 600 on that."},
+    Entry{ErrorCode::PassphraseWrong, "The passphrase is wrong."},
+    Entry{ErrorCode::UnlockTooCostly,
+          "The passphrase was not tried: the key file asks for more work to unlock than Zelvora "
+          "allows."},
+    Entry{ErrorCode::KeyProtectionUnsupported,
+          "The private key file is protected in a way Zelvora does not read. Zelvora reads "
+          "private keys protected with PBES2, scrypt and AES-256-CBC."},
+    Entry{ErrorCode::NoTerminalForPassphrase,
+          "The private key file is protected by a passphrase, and there is no terminal to ask "
+          "for it on.",
+          "The private key file is protected by a passphrase, and there is no terminal to ask "
+          "for it on. Give it with --passphrase-file or --passphrase-fd."},
+    Entry{ErrorCode::PassphraseTooLong,
+          "The passphrase is longer than 1024 bytes, the most Zelvora reads. Give a shorter "
+          "one."},
+    Entry{ErrorCode::PrivateKeyEncrypted,
+          "The private key file is protected by a passphrase, which this version cannot yet ask "
+          "for."},
 };
 
-static_assert(kTable.size() == 34, "every error code has its text");
+static_assert(kTable.size() == 41, "every error code has its text");
 
 // The path as a shell takes it, quoted only when it has to be.
 std::string ForShell(std::string_view path) {
@@ -138,7 +176,7 @@ std::string ForShell(std::string_view path) {
 
 }  // namespace
 
-std::string Describe(const Error& error, Surface surface, std::string_view file) {
+std::string Describe(const Error& error, Surface surface, std::string_view file, KeyRole role) {
     // Key files refused for their mode or owner: the words ssh users know,
     // with the command that puts it right.
     if (error.number == ErrorNumber(ErrorCode::PrivateKeyFileOpen) && !file.empty()) {
@@ -154,10 +192,10 @@ std::string Describe(const Error& error, Surface surface, std::string_view file)
                "): only your own may be used. Copy it to a file of yours and run chmod 600 on "
                "that.";
     }
-    return Describe(error, surface);
+    return Describe(error, surface, role);
 }
 
-std::string Describe(const Error& error, Surface surface) {
+std::string Describe(const Error& error, Surface surface, KeyRole role) {
     if (IsSystemError(error)) {
         return SystemErrorText(error.number);
     }
@@ -167,6 +205,9 @@ std::string Describe(const Error& error, Surface surface) {
     // Every code has a row; a number from elsewhere still gives a usable report.
     if (entry == kTable.end()) {
         entry = kTable.begin();
+    }
+    if (role == KeyRole::ExpectedWriter && !entry->expectedWriter.empty()) {
+        return std::string(entry->expectedWriter);
     }
     if (surface == Surface::CommandLine && !entry->commandLine.empty()) {
         return std::string(entry->commandLine);
@@ -185,8 +226,9 @@ std::string FormatErrorNumber(std::int32_t number) {
     return text;
 }
 
-std::string DescribeWithNumber(const Error& error, Surface surface, std::string_view file) {
-    return Describe(error, surface, file) + " (" + FormatErrorNumber(error.number) + ")";
+std::string DescribeWithNumber(const Error& error, Surface surface, std::string_view file,
+                               KeyRole role) {
+    return Describe(error, surface, file, role) + " (" + FormatErrorNumber(error.number) + ")";
 }
 
 }  // namespace zelvora

@@ -53,4 +53,11 @@ SignatureNotice DescribeSignature(SignatureState state, const QString& keyFileNa
                 kAnyone};
 }
 
+QString SeveralMessagesNote(std::size_t count) {
+    return QStringLiteral(
+               "The text held %1 encrypted messages; this is the first from the top "
+               "that your private key opens.")
+        .arg(count);
+}
+
 }  // namespace zelvora

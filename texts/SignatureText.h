@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <cstddef>
+
 namespace zelvora {
 
 // What the user is told about a decrypted message's writer.
@@ -23,5 +25,10 @@ struct SignatureNotice {
 // its folder); `signer` the signer's fingerprint text, empty for none.
 SignatureNotice DescribeSignature(SignatureState state, const QString& keyFileName,
                                   const QString& signer);
+
+// Added to the description when the decrypted text held `count` (more than
+// one) encrypted messages, as a reply quoting an older one does: which of
+// them is shown.
+QString SeveralMessagesNote(std::size_t count);
 
 }  // namespace zelvora

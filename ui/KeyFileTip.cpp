@@ -49,6 +49,8 @@ QString WhyNoKey(const Error& error) {
             return QStringLiteral("A public key, not private");
         case ErrorCode::PublicKeyIsPrivate:
             return QStringLiteral("A private key, not public");
+        case ErrorCode::PrivateKeyEncrypted:
+            return QStringLiteral("Protected by a passphrase");
         default:
             return QStringLiteral("Not a key");
     }
@@ -65,8 +67,12 @@ QString KeyFileTip(const QString& path, KeyFileKind kind) {
     if (!described) {
         return WhyNoKey(described.error());
     }
-    return QStringLiteral("%1-bit %2 key, %3")
-        .arg(described->bits)
+    // An RSA key by its size; an Ed25519 key has one size only.
+    const QString size = described->keyKind == KeyKind::Ed25519
+                             ? QStringLiteral("Ed25519")
+                             : QStringLiteral("%1-bit").arg(described->bits);
+    return QStringLiteral("%1 %2 key, %3")
+        .arg(size)
         .arg(kind == KeyFileKind::Private ? QStringLiteral("private") : QStringLiteral("public"))
         .arg(QString::fromStdString(FingerprintText(described->fingerprint)));
 }

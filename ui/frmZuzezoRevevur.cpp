@@ -8,6 +8,7 @@
 #include "widgets/ApplicationIcon.h"
 #include "widgets/MessageField.h"
 #include "ui/Twips.h"
+#include "ui/WarningColour.h"
 #include "widgets/WrappingButton.h"
 #include "ui/frmAbout.h"
 #include "ui/frmHelp.h"
@@ -76,11 +77,11 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     // origin, so their positions read the same in window coordinates.
     txtPrivateKeyFile = new QLineEdit(Frame2);
     txtPrivateKeyFile->setGeometry(twips.Rect(1500, 240, 4590, 285));
-    cmdSelectPrivateKeyFile = new QPushButton(QStringLiteral("Private key file"), Frame2);
+    cmdSelectPrivateKeyFile = new WrappingButton(QStringLiteral("Private key file"), Frame2);
     cmdSelectPrivateKeyFile->setGeometry(twips.Rect(120, 240, 1245, 285));
     txtPublicKeyFile = new QLineEdit(Frame2);
     txtPublicKeyFile->setGeometry(twips.Rect(1500, 600, 4590, 285));
-    cmdSelectPublicKeyFile = new QPushButton(QStringLiteral("Public key file"), Frame2);
+    cmdSelectPublicKeyFile = new WrappingButton(QStringLiteral("Public key file"), Frame2);
     cmdSelectPublicKeyFile->setGeometry(twips.Rect(120, 600, 1245, 285));
 
     fra1 = new QGroupBox(QStringLiteral("Message"), client);
@@ -165,7 +166,14 @@ void frmZuzezoRevevur::Form_Load() {
     txtPublicKeyFile->setText(ports_.settings->Read(kApplication, kSection, kPublicKeyFile));
     ShowKeyFileTip(txtPrivateKeyFile, KeyFileKind::Private);
     ShowKeyFileTip(txtPublicKeyFile, KeyFileKind::Public);
-    txtPrivateKeyFile->setFocus();
+    // With a path read back, the first box is already filled: typing at once
+    // would lengthen the path and store the damage on the next focus move.
+    // The message field is what a user starts typing into then.
+    if (txtPrivateKeyFile->text().isEmpty()) {
+        txtPrivateKeyFile->setFocus();
+    } else {
+        TextBox->setFocus();
+    }
 }
 
 QString frmZuzezoRevevur::PrivateKeyPath() const {
@@ -213,8 +221,9 @@ void frmZuzezoRevevur::BeginWork(const QString& caption) {
         focusBeforeWork_ != cmdQuit) {
         focusBeforeWork_->clearFocus();
     }
-    // A new operation takes the marks of the last decrypted text away.
-    signature_.reset();
+    // A new operation takes what the last one said away.
+    busy_ = true;
+    notice_.reset();
     ShowMessageFrame(nullptr);
     fra1->setTitle(caption);
     SetWorkControlsEnabled(false);
@@ -224,7 +233,8 @@ void frmZuzezoRevevur::BeginWork(const QString& caption) {
 }
 
 void frmZuzezoRevevur::EndWork() {
-    ShowMessageFrame(signature_ ? &*signature_ : nullptr);
+    busy_ = false;
+    ShowMessageFrame(notice_ ? &*notice_ : nullptr);
     SetWorkControlsEnabled(true);
     if (focusBeforeWork_ && isActiveWindow()) {
         focusBeforeWork_->setFocus();
@@ -233,24 +243,33 @@ void frmZuzezoRevevur::EndWork() {
 }
 
 void frmZuzezoRevevur::ShowSignature(const SignatureNotice& notice) {
-    signature_ = notice;
+    // Every state but a verified signature is a warning.
+    ShowNotice(FrameNotice{notice.caption, notice.description, !notice.verified});
 }
 
-void frmZuzezoRevevur::ShowMessageFrame(const SignatureNotice* notice) {
-    signatureShown_ = notice != nullptr;
+void frmZuzezoRevevur::ShowNotice(const FrameNotice& notice) {
+    notice_ = notice;
+    if (!busy_) {
+        ShowMessageFrame(&*notice_);
+    }
+}
+
+void frmZuzezoRevevur::ShowMessageFrame(const FrameNotice* notice) {
+    noticeShown_ = notice != nullptr;
     fra1->setTitle(notice ? notice->caption : QStringLiteral("Message"));
     fra1->setToolTip(notice ? notice->description : QString());
     fra1->setAccessibleDescription(notice ? notice->description : QString());
-    // An unverified text is marked in bold and a warning colour, so it
-    // cannot be taken for a verified one at a glance; the frame's geometry
-    // stays as it is.
-    const bool warn = notice && !notice->verified;
+    // A warning (an unverified text) is marked in bold and a warning colour,
+    // so it cannot be taken for a verified one at a glance; the frame's
+    // geometry stays as it is. The colour is taken against the frame's own
+    // background, so a dark palette keeps it legible.
+    const bool warn = notice && notice->warning;
     QFont font = fra1->font();
     font.setBold(warn);
     fra1->setFont(font);
     QPalette palette = fra1->parentWidget()->palette();
     if (warn) {
-        const QColor warning(0xB0, 0x00, 0x20);
+        const QColor warning = WarningColour(palette.color(fra1->backgroundRole()));
         palette.setColor(QPalette::WindowText, warning);
         palette.setColor(QPalette::Text, warning);
     }
@@ -258,10 +277,11 @@ void frmZuzezoRevevur::ShowMessageFrame(const SignatureNotice* notice) {
 }
 
 void frmZuzezoRevevur::MessageTextChanged() {
-    // The marks speak of the decrypted text only: once it is edited or
-    // cleared they would speak for words the writer never sent.
-    signature_.reset();
-    if (signatureShown_) {
+    // A notice speaks of the text it came with: once that is edited or
+    // cleared it would speak for words the writer never sent, or of a
+    // press long past.
+    notice_.reset();
+    if (noticeShown_) {
         ShowMessageFrame(nullptr);
     }
 }

@@ -40,6 +40,7 @@ public:
     void BeginWork(const QString& caption) override;
     void EndWork() override;
     void ShowSignature(const SignatureNotice& notice) override;
+    void ShowNotice(const FrameNotice& notice) override;
 
     // Controls, named as the window's designers know them.
     QGroupBox* Frame2 = nullptr;
@@ -75,9 +76,9 @@ protected:
 private:
     void Form_Load();
     void SetWorkControlsEnabled(bool enabled);
-    // The message frame as it stands with no decrypted text: "Message",
-    // plain, with no tooltip or description; or marked with the notice.
-    void ShowMessageFrame(const SignatureNotice* notice);
+    // The message frame as it stands with nothing to say: "Message", plain,
+    // with no tooltip or description; or showing the notice.
+    void ShowMessageFrame(const FrameNotice* notice);
     void MessageTextChanged();
     void SavePrivateKeyFilePath();
     void SavePublicKeyFilePath();
@@ -93,10 +94,12 @@ private:
     // plain string rather than a widget.
     QString TextBox2;
     QPointer<QWidget> focusBeforeWork_;
-    // What the decrypted text in the message field says about its writer,
-    // from the operation's ShowSignature until the text changes.
-    std::optional<SignatureNotice> signature_;
-    bool signatureShown_ = false;
+    // What the last press said about the message field's text (its writer,
+    // or what became of it), from the operation's notice until the text
+    // changes or the next press.
+    std::optional<FrameNotice> notice_;
+    bool noticeShown_ = false;
+    bool busy_ = false;
 };
 
 }  // namespace zelvora

@@ -12,7 +12,9 @@ namespace zelvora {
 // which needs no focus and no input serial. A Wayland connection of its own
 // for each clear: one held open would fill up with every copy any program
 // makes, unread. Where the compositor offers no data-control, or the
-// connection fails, `fallback` is tried.
+// connection fails, `fallback` is tried. A compositor answers within
+// milliseconds; the timeout is short so that, with the fallback's, a stop
+// signal's clearing fits inside the time the program has left to end.
 class DataControlClear : public UnfocusedClearPort {
 public:
     static constexpr std::int32_t kNoDisplay = ErrorNumber(ErrorCode::ClearNoDisplay);
@@ -20,7 +22,7 @@ public:
     static constexpr std::int32_t kNoAnswer = ErrorNumber(ErrorCode::ClearNoAnswer);
 
     explicit DataControlClear(UnfocusedClearPort* fallback = nullptr,
-                              std::chrono::milliseconds timeout = std::chrono::seconds(2));
+                              std::chrono::milliseconds timeout = std::chrono::seconds(1));
     std::expected<void, Error> Clear(Selections which) override;
 
 private:

@@ -1,5 +1,9 @@
 #include "wayland/WlCopyClear.h"
 
+#include "platform/SignalPipe.h"
+
+#include <QGuiApplication>
+
 #include <cerrno>
 #include <csignal>
 #include <spawn.h>
@@ -46,9 +50,17 @@ std::expected<void, Error> RunWlCopy(std::vector<const char*> arguments,
 
 }  // namespace
 
-WlCopyClear::WlCopyClear(std::chrono::milliseconds timeout) : timeout_(timeout) {}
+WlCopyClear::WlCopyClear(std::chrono::milliseconds timeout, std::function<bool()> windowClears)
+    : timeout_(timeout), windowClears_(std::move(windowClears)) {}
+
+bool WlCopyClear::WindowHasFocusAndNoStop() {
+    return QGuiApplication::focusWindow() != nullptr && !StopRequested();
+}
 
 std::expected<void, Error> WlCopyClear::Clear(Selections which) {
+    if (windowClears_ && windowClears_()) {
+        return {};
+    }
     const auto deadline = std::chrono::steady_clock::now() + timeout_;
     std::expected<void, Error> result;
     if (which.clipboard) {

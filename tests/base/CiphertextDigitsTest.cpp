@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace zelvora {
 namespace {
@@ -93,6 +94,40 @@ TEST(CiphertextDigits, UnbrokenDigitsAreNotCopied) {
     EXPECT_EQ(digits.data(), text.data() + 5);
     EXPECT_TRUE(scratch.empty());
 }
+
+struct BlocksShape {
+    const char* name;
+    std::u16string text;
+    std::vector<std::u16string> blocks;
+    std::size_t chosen;
+};
+
+class CiphertextBlocksTest : public ::testing::TestWithParam<BlocksShape> {};
+
+// Every block from the top, and the one the single-message rule picks, which
+// must be what CiphertextDigits returns.
+TEST_P(CiphertextBlocksTest, FindsEveryBlockFromTheTop) {
+    const auto& c = GetParam();
+    const CiphertextBlocks found = FindCiphertextBlocks(c.text);
+    EXPECT_EQ(found.blocks, c.blocks);
+    EXPECT_EQ(found.chosen, c.chosen);
+    std::u16string scratch;
+    ASSERT_LT(found.chosen, found.blocks.size());
+    EXPECT_EQ(found.blocks[found.chosen], CiphertextDigits(c.text, scratch));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, CiphertextBlocksTest,
+    ::testing::Values(
+        BlocksShape{
+            "OnlyHexLinesAreOneBlock", Wrapped(u"") + u"\n" + Wrapped(u""), {kDigits + kDigits}, 0},
+        BlocksShape{"ReplyAboveQuotedOlder",
+                    u"New one:\n" + kShort + u"\n\nBob wrote:\n" + Wrapped(u"> "),
+                    {kShort, kDigits},
+                    1},
+        BlocksShape{
+            "GreetingOfHexLetters", u"cafe\n" + Wrapped(u"") + u"-- \nBob", {u"cafe", kDigits}, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace zelvora

@@ -9,6 +9,7 @@
 
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
+#include "keys/Ed25519Key.h"
 #include "keys/KeyPairGenerator.h"
 #include "keys/KeyFile.h"
 #include "base/HexText.h"
@@ -17,6 +18,7 @@
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeWorkWindow.h"
 #include "tests/fakes/RecordingMessageBox.h"
+#include "tests/support/CryptoTestKeys.h"
 #include "tests/support/TestKeys.h"
 
 #include <QTemporaryDir>
@@ -352,6 +354,17 @@ INSTANTIATE_TEST_SUITE_P(
                       auto method = std::move(*RsaMethod::Create());
                       ASSERT_TRUE(method->SetPrivateKeyBlob(
                           std::span<const std::uint8_t>(Alice().privateBlob)));
+                  },
+                  false},
+        // The seed ends the PKCS#8 blob.
+        Operation{"LoadingAnEd25519PrivateKey",
+                  [] {
+                      const Bytes& blob = test::CryptoTestKeys::Ed25519().privateInfo;
+                      return std::vector<Bytes>{Bytes(blob.end() - 24, blob.end())};
+                  },
+                  [](const QString&, const Bytes&) {
+                      ASSERT_TRUE(Ed25519Key::FromPrivateKeyBlob(
+                          test::CryptoTestKeys::Ed25519().privateInfo));
                   },
                   false},
         Operation{"Decrypting", [] { return std::vector<Bytes>{kPlaintext}; },

@@ -249,6 +249,17 @@ Bytes RsaPublicKey(Bytes n, Bytes e) {
     return Tlv(0x30, body);
 }
 
+// The same key wrapped in SubjectPublicKeyInfo, which must hold it to the
+// same rules.
+Bytes Spki(const Bytes& rsaPublicKey) {
+    Bytes body = FromHex("300D06092A864886F70D0101010500");
+    Bytes bits{0x00};
+    bits.insert(bits.end(), rsaPublicKey.begin(), rsaPublicKey.end());
+    const Bytes bitString = Tlv(0x03, bits);
+    body.insert(body.end(), bitString.begin(), bitString.end());
+    return Tlv(0x30, body);
+}
+
 // An odd number of `bytes` bytes whose top byte is `top`.
 Bytes OddNumber(std::size_t bytes, std::uint8_t top) {
     Bytes value(bytes, 0x5A);
@@ -297,6 +308,12 @@ INSTANTIATE_TEST_SUITE_P(
         EncodingCase{"LengthPastTheEnd", [] { return FromHex("3007020105020103"); }, kMalformed},
         EncodingCase{"MultiByteTag", [] { return FromHex("3F06020105020103"); }, kMalformed},
         EncodingCase{"ThreeIntegers", [] { return FromHex("3009020105020103020103"); }, kMalformed},
+        EncodingCase{"TinyButWellFormedInSpki", [] { return Spki(FromHex("3006020105020103")); },
+                     PublicKeySize},
+        EncodingCase{"NegativeModulusInSpki", [] { return Spki(FromHex("3006020185020103")); },
+                     kMalformed},
+        EncodingCase{"LongFormLengthInSpki", [] { return Spki(FromHex("308106020105020103")); },
+                     kMalformed},
         EncodingCase{"SmallestAccepted",
                      [] {
                          return RsaPublicKey(OddNumber(256, 0x80), {0x01, 0x00, 0x01});

@@ -38,6 +38,10 @@ public:
         signature = notice;
         log.append(QStringLiteral("signature ") + notice.caption);
     }
+    void ShowNotice(const FrameNotice& notice) override {
+        this->notice = notice;
+        log.append(QStringLiteral("notice ") + notice.caption);
+    }
 
     QString privateKeyPath;
     QString publicKeyPath;
@@ -45,6 +49,7 @@ public:
     QString staging;
     bool busy = false;
     std::optional<SignatureNotice> signature;
+    std::optional<FrameNotice> notice;
     QStringList log;
     // Runs where the real window lets pending events through.
     std::function<void()> onBeginWork;

@@ -15,6 +15,7 @@ public keys. Uses only Python's cryptography package, so it shares no code
 with the component it checks.
 """
 
+import functools
 import os
 
 from cryptography.exceptions import InvalidTag
@@ -44,6 +45,7 @@ def _modulus_bytes(key):
     return (key.key_size + 7) // 8
 
 
+@functools.lru_cache(maxsize=None)
 def load_public_key(der):
     key = serialization.load_der_public_key(der)
     if not isinstance(key, rsa.RSAPublicKey):
@@ -51,6 +53,7 @@ def load_public_key(der):
     return key
 
 
+@functools.lru_cache(maxsize=None)
 def load_private_key(der):
     key = serialization.load_der_private_key(der, password=None)
     if not isinstance(key, rsa.RSAPrivateKey):

@@ -205,6 +205,22 @@ class GeneratedPairTest(unittest.TestCase):
         # What the generator printed when it made the pair is the same.
         self.assertIn(f"Fingerprint: {expected}", self.result.stdout.decode().splitlines())
 
+    def test_ed25519_files_are_named_by_kind(self):
+        # Keys of the second kind, as openssl writes them: PKCS#8 and SPKI.
+        folder = tempfile.mkdtemp(prefix="keygen-test-")
+        self.addCleanup(shutil.rmtree, folder)
+        private = openssl(["genpkey", "-algorithm", "ed25519", "-outform", "DER"], b"").stdout
+        public = openssl(["pkey", "-inform", "DER", "-pubout", "-outform", "DER"], private).stdout
+        skey, pkey = os.path.join(folder, "ed.skey"), os.path.join(folder, "ed.pkey")
+        write_hex(skey, private, 0o600)
+        write_hex(pkey, public, 0o644)
+        expected = openssl_fingerprint(pkey, private=False)
+        result = run_keygen(["--fingerprint", skey, pkey], self.dir)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout.decode().splitlines(),
+                         [f"{expected} Ed25519, private key, {skey}",
+                          f"{expected} Ed25519, public key, {pkey}"])
+
     def test_public_key_belongs_to_private_key(self):
         derived = openssl(["pkey", "-inform", "DER", "-pubout", "-outform", "DER"],
                           read_blob(self.skey))
@@ -220,6 +236,9 @@ class CommandLineFormsTest(TempDirCase):
             (["k", "--bits", "2048"], "k", 0o077, 0o600),
             (["--bits", "2048", "--", "-k"], "-k", 0o000, 0o644),
             (["--bits", "2048", "sub/k"], "sub/k", 0o022, 0o644),
+            # Either file's name stands for the pair.
+            (["--bits", "2048", "k.skey"], "k", 0o022, 0o644),
+            (["--bits", "2048", "sub/k.pkey"], "sub/k", 0o022, 0o644),
         ]
         for args, name, umask, public_mode in cases:
             with self.subTest(args=args, umask=oct(umask)):
@@ -231,6 +250,8 @@ class CommandLineFormsTest(TempDirCase):
                 pkey = os.path.join(folder, name + ".pkey")
                 self.assertEqual(stat.S_IMODE(os.stat(skey).st_mode), 0o600)
                 self.assertEqual(stat.S_IMODE(os.stat(pkey).st_mode), public_mode)
+                made = [] if "/" in name else [name + ".pkey", name + ".skey"]
+                self.assertFolderHolds(made + ["sub"], folder)
                 key = serialization.load_der_private_key(read_blob(skey), password=None)
                 self.assertEqual(key.key_size, 2048)
 
@@ -277,6 +298,7 @@ class CommandLineFormsTest(TempDirCase):
             (["--bits=1024", "k"], "not '1024'"),
             ([""], "NAME must end in a file name"),
             (["sub/"], "NAME must end in a file name"),
+            (["sub/.skey"], "NAME must end in a file name"),
             (["--fingerprint"], "--fingerprint needs at least one FILE"),
             (["--fingerprint", "--bits", "2048", "k.pkey"], "--bits makes no sense"),
         ]
@@ -327,6 +349,8 @@ class FingerprintRefusalTest(TempDirCase):
         good = self.path("good.pkey")
         run = run_keygen(["--bits", "2048", "good"], self.dir)
         self.assertEqual(run.returncode, 0, run.stderr)
+        with open(self.path("good.skey"), "rb") as f:
+            private_text = f.read()
         os.remove(self.path("good.skey"))
         public = read_blob(good)
         # (file name, content or None for no file, mode, words in the complaint)
@@ -335,14 +359,15 @@ class FingerprintRefusalTest(TempDirCase):
             ("garbage.pkey", b"00112233\r\n", 0o644, "readable"),
             ("empty.skey", b"", 0o600, "holds no key"),
             ("missing.pkey", None, 0, "No such file"),
-            ("open.skey", None, 0o644, "chmod 600"),
+            ("open.skey", private_text, 0o644, "chmod 600"),
+            # What the file holds is told before its mode.
+            ("open-public.skey", public.hex().upper().encode() + b"\r\n", 0o644,
+             "holds a public key"),
             ("swapped.skey", public.hex().upper().encode() + b"\r\n", 0o600, "public"),
         ]
         for name, content, mode, words in cases:
             with self.subTest(name=name):
                 path = self.path(name)
-                if name == "open.skey":
-                    shutil.copy(self.path("good.pkey"), path)  # any content
                 if content is not None:
                     with open(path, "wb") as f:
                         f.write(content)

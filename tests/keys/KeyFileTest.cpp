@@ -4,6 +4,7 @@
 #include "base/HexText.h"
 #include "texts/ErrorReport.h"
 #include "texts/ErrorText.h"
+#include "tests/support/TestKeys.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -133,13 +134,27 @@ TEST_F(KeyFileTest, FifoIsRefusedWithoutWaiting) {
     EXPECT_EQ(key.error(), MakeError(ErrorCode::KeyFileNotRegular));
 }
 
+// What a file in the mode tests holds.
+enum class Holds { PrivateKey, PublicKey, Garbage };
+
 struct ModeCase {
     const char* name;
     mode_t mode;
     KeyFileKind kind;
     bool otherOwner;     // owned by user nobody, which takes root to arrange
     const char* report;  // what the report holds after the path, or "" for none
+    Holds holds = Holds::PrivateKey;
 };
+
+std::string Content(Holds holds) {
+    if (holds == Holds::Garbage) {
+        return "AB\r\n";
+    }
+    const Bytes& blob =
+        holds == Holds::PrivateKey ? test::Alice().privateBlob : test::Alice().publicBlob;
+    const SecureBytes text = KeyFileText(blob);
+    return std::string(text.begin(), text.end());
+}
 
 class KeyFileModeTest : public KeyFileTest, public ::testing::WithParamInterface<ModeCase> {};
 
@@ -148,7 +163,7 @@ TEST_P(KeyFileModeTest, PrivateKeyFilesMustBeTheUsersAlone) {
     if (c.otherOwner && geteuid() != 0) {
         GTEST_SKIP() << "giving a file to another user takes root";
     }
-    const QString path = Write("my key.skey", "AB\r\n");
+    const QString path = Write("my key.skey", Content(c.holds));
     ASSERT_EQ(chmod(path.toLocal8Bit().constData(), c.mode), 0);
     if (c.otherOwner) {
         ASSERT_EQ(chown(path.toLocal8Bit().constData(), 65534, 65534), 0);
@@ -179,6 +194,17 @@ INSTANTIATE_TEST_SUITE_P(
         ModeCase{"PrivateOfAnotherUser", 0600, KeyFileKind::Private, true,
                  "The private key file belongs to another user (uid 65534): only your own may be "
                  "used. Copy it to a file of yours and run chmod 600 on that. (80047303)"},
+        // What the file holds is said before its mode: chmod is advice for a
+        // private key, not for a public key chosen by mistake.
+        ModeCase{"PublicKeyInPrivateBoxReadableByAll", 0644, KeyFileKind::Private, false,
+                 "The file chosen as your private key holds a public key. Choose your own "
+                 "private key file, not a public key file. (80047006)",
+                 Holds::PublicKey},
+        ModeCase{"DamagedReadableByAll", 0644, KeyFileKind::Private, false,
+                 "The private key file does not hold a readable RSA private key; it may be "
+                 "damaged or cut short. Choose your private key file as the key pair generator "
+                 "wrote it. (80047003)",
+                 Holds::Garbage},
         // Public keys are there to be shared.
         ModeCase{"PublicReadableByAll", 0644, KeyFileKind::Public, false, ""},
         ModeCase{"PublicOfAnotherUser", 0644, KeyFileKind::Public, true, ""}),

@@ -4,6 +4,7 @@
 #include "crypto/EncryptionEngine.h"
 #include "base/HexText.h"
 #include "texts/ErrorText.h"
+#include "texts/SignatureText.h"
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeWorkWindow.h"
 #include "tests/fakes/RecordingMessageBox.h"
@@ -122,12 +123,37 @@ TEST_F(MessageOperationsTest, EncryptLeavesOnlyUpperCaseHexOnTheClipboard) {
     EXPECT_TRUE(hex.startsWith(QStringLiteral("0302")));
     EXPECT_EQ(clipboard_.log, QStringList({"clear", "set", "release selection"}));
     EXPECT_TRUE(window_.message.isEmpty());
-    ExpectIdleAfter("Encrypting...");
+    // The frame says for whom, after the field was emptied (which would
+    // otherwise take the notice away again).
+    EXPECT_EQ(window_.log,
+              QStringList({"begin Encrypting...",
+                           "notice Message \u2014 encrypted for alice.pkey, signed", "end"}));
+    EXPECT_FALSE(window_.busy);
+    EXPECT_TRUE(window_.staging.isEmpty());
+}
+
+// The second click of a double click finds the field the first emptied.
+TEST_F(MessageOperationsTest, EmptyFieldLeavesTheClipboardAsItIs) {
+    const QString first = EncryptForAlice(QStringLiteral("the only copy"));
+    clipboard_.log.clear();
+    window_.log.clear();
+    ASSERT_TRUE(window_.message.isEmpty());
+    EncryptToClipboard(window_, clipboard_, box_);
+    EXPECT_EQ(clipboard_.Text(), first);
+    EXPECT_TRUE(clipboard_.log.isEmpty());
+    EXPECT_TRUE(box_.shown.isEmpty());
+    EXPECT_EQ(window_.log, QStringList{"notice Message \u2014 nothing to encrypt"});
+    EXPECT_FALSE(window_.notice->warning);
+
+    window_.privateKeyPath = alicePrivate_;
+    DecryptFromClipboard(window_, clipboard_, box_);
+    EXPECT_EQ(window_.message, QStringLiteral("the only copy"));
 }
 
 TEST_F(MessageOperationsTest, MessagesRoundTripInAnyScript) {
+    // The empty message is the command line's: the window encrypts none.
     const QStringList messages = {
-        QString(), QStringLiteral("x"), QString::fromUtf8("Grüße, Привет, 日本語, 😀"),
+        QStringLiteral("x"), QString::fromUtf8("Grüße, Привет, 日本語, 😀"),
         QStringLiteral("line one\nline two\r\n\ttabbed"), QString(100000, QChar(u'é'))};
     for (const QString& message : messages) {
         EncryptForAlice(message);
@@ -202,11 +228,15 @@ INSTANTIATE_TEST_SUITE_P(
                        [](const QString&) {
                            return QStringList{Report(kEncrypt, EncryptErrorWithoutPublicKey())};
                        }},
-        EncryptFailure{"MissingPublicKeyFile", "bob.skey", "missing.pkey",
-                       [](const QString& dir) {
-                           return QStringList{KeyFileReport(dir + "/missing.pkey"),
-                                              Report(kEncrypt, EncryptErrorWithoutPublicKey())};
-                       }},
+        // One report per press: the file named, not the engine's lack of a key.
+        EncryptFailure{
+            "MissingPublicKeyFile", "bob.skey", "missing.pkey",
+            [](const QString& dir) { return QStringList{KeyFileReport(dir + "/missing.pkey")}; }},
+        // A signing key named but unusable stops the press: going on would
+        // send the message unsigned, as if from a stranger.
+        EncryptFailure{
+            "MissingPrivateKeyFile", "missing.pkey", "alice.pkey",
+            [](const QString& dir) { return QStringList{KeyFileReport(dir + "/missing.pkey")}; }},
         EncryptFailure{
             "GarbagePublicKey", "bob.skey", "garbage.pkey",
             [](const QString&) {
@@ -230,13 +260,13 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MessageOperationsTest, EncryptNeedsNoPrivateKey) {
-    window_.privateKeyPath = missing_;
     window_.publicKeyPath = alicePublic_;
     window_.message = QStringLiteral("hi");
     EncryptToClipboard(window_, clipboard_, box_);
-    // The unreadable private key file is reported, but encryption goes on.
-    EXPECT_EQ(box_.shown, QStringList{KeyFileReport(missing_)});
-    EXPECT_TRUE(clipboard_.content.has_value());
+    // An empty private key box encrypts unsigned, without a word: version 3
+    // to the recipient alone, no copy for a writer.
+    EXPECT_TRUE(box_.shown.isEmpty());
+    EXPECT_TRUE(clipboard_.Text().startsWith(QStringLiteral("0301")));
     EXPECT_TRUE(window_.message.isEmpty());
 }
 
@@ -306,9 +336,8 @@ INSTANTIATE_TEST_SUITE_P(
                        }},
         DecryptFailure{"MissingPrivateKeyFile", "missing.pkey",
                        [](const QString& hex) { return hex; },
-                       [](const QString& dir, const QString& hex) {
-                           return QStringList{KeyFileReport(dir + "/missing.pkey"),
-                                              Report(kDecrypt, DecryptError({}, ToBytes(hex)))};
+                       [](const QString& dir, const QString&) {
+                           return QStringList{KeyFileReport(dir + "/missing.pkey")};
                        }},
         DecryptFailure{"TextWithoutHex", "alice.skey",
                        [](const QString&) { return QStringLiteral("Hi Bob,\r\nsee you\tsoon"); },
@@ -325,6 +354,52 @@ INSTANTIATE_TEST_SUITE_P(
                 return QStringList{Report(kSetUp, PrivateKeyError({0x00, 0x11, 0x22, 0x33}))};
             }}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// During Decrypt the public key box names the person the message is
+// expected from, and a report about it says so.
+TEST_F(MessageOperationsTest, DecryptSpeaksOfTheExpectedWriter) {
+    const QString hex = EncryptForAlice(QStringLiteral("hi"));
+    window_.privateKeyPath = alicePrivate_;
+    window_.publicKeyPath = bobPrivate_;
+    window_.message = QStringLiteral("kept");
+    clipboard_.content = hex;
+    DecryptFromClipboard(window_, clipboard_, box_);
+    const std::string said =
+        Describe(PublicKeyError(Bob().privateBlob), Surface::Window, KeyRole::ExpectedWriter);
+    EXPECT_NE(said.find("expected writer"), std::string::npos) << said;
+    EXPECT_EQ(box_.shown,
+              QStringList{kSetUp + "\r\n" + QString::fromStdString(said) + " (8004700B)"});
+    EXPECT_EQ(window_.message, QStringLiteral("kept"));
+}
+
+// A reply holds a new message above a quoted, older and longer one: the
+// first from the top that this key opens is shown, and the frame says the
+// text held two.
+TEST_F(MessageOperationsTest, DecryptShowsTheFirstMessageFromTheTopThisKeyOpens) {
+    const QString older = EncryptForAlice(QStringLiteral("older, and longer than the new one"));
+    const QString newer = EncryptForAlice(QStringLiteral("new"));
+    window_.publicKeyPath = bobPublic_;
+    window_.message = QStringLiteral("not for you");
+    EncryptToClipboard(window_, clipboard_, box_);
+    const QString forBob = clipboard_.Text();
+    QString quoted;
+    for (qsizetype at = 0; at < older.size(); at += 76) {
+        quoted += "> " + older.mid(at, 76) + "\n";
+    }
+    window_.privateKeyPath = alicePrivate_;
+    // (the text on top, what is shown)
+    const std::pair<QString, QString> cases[] = {
+        {newer, QStringLiteral("new")},
+        {forBob, QStringLiteral("older, and longer than the new one")}};
+    for (const auto& [top, shown] : cases) {
+        clipboard_.content = "Hi,\n" + top + "\n\nAlice wrote:\n" + quoted;
+        DecryptFromClipboard(window_, clipboard_, box_);
+        EXPECT_EQ(window_.message, shown);
+        ASSERT_TRUE(window_.signature);
+        EXPECT_TRUE(window_.signature->description.endsWith(SeveralMessagesNote(2)));
+    }
+    EXPECT_TRUE(box_.shown.isEmpty()) << box_.shown.join(" | ").toStdString();
+}
 
 TEST_F(MessageOperationsTest, ClipboardChangeDuringWorkDoesNotMatter) {
     const QString hex = EncryptForAlice(QStringLiteral("first"));

@@ -51,7 +51,8 @@ done
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 [ -n "$depends" ] || fail "Depends is empty"
-for library in libqt6widgets6 libssl3 qt6-wayland libwayland-client0; do
+# wl-clipboard: on GNOME its wl-copy is the only way to clear without the focus.
+for library in libqt6widgets6 libssl3 qt6-wayland libwayland-client0 wl-clipboard; do
     grep -Eq "(^|, )$library( |,|$)" <<<"$depends" || fail "Depends does not name $library"
 done
 [ "$(dpkg-deb -f "$deb" Section)" = utils ] || fail "Section is not utils"
@@ -83,8 +84,19 @@ if [ -f "$metainfo" ]; then
         fail "the metadata does not launch $app_id.desktop"
 fi
 
+# Built with the distribution's hardening: PIE, full RELRO (BIND_NOW) and
+# fortified calls, which lintian reports at the information level.
+for program in zelvora zelvora-cli zelvora-keygen; do
+    flags=$(readelf -d "$root/usr/bin/$program" | grep -i flags || true)
+    grep -q BIND_NOW <<<"$flags" || fail "/usr/bin/$program is not linked with -z now"
+    grep -q PIE <<<"$flags" || fail "/usr/bin/$program is not a position-independent executable"
+done
+
 # What a distribution would check before taking the package: no error.
-lintian --fail-on error "$deb" || fail "lintian reports errors"
+lintian_log="$work/lintian.log"
+lintian -I --fail-on error "$deb" >"$lintian_log" 2>&1 || fail "lintian reports errors"
+cat "$lintian_log"
+! grep -q 'hardening-' "$lintian_log" || fail "lintian finds hardening missing"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "package contents as expected"

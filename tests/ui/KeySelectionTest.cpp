@@ -4,7 +4,9 @@
 #include "tests/fakes/FakeFileDialog.h"
 #include "tests/fakes/FakeSettingsStore.h"
 #include "tests/support/ShowMainWindow.h"
+#include "tests/support/CryptoTestKeys.h"
 #include "tests/support/TestKeys.h"
+#include "widgets/MessageField.h"
 #include "tests/fakes/RecordingMessageBox.h"
 #include "ui/QtFileDialog.h"
 #include "ui/QtSettingsStore.h"
@@ -20,6 +22,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 #include <QTimer>
 
 #include <memory>
@@ -242,6 +246,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         w->txtPrivateKeyFile->setText(QStringLiteral("/no such folder/own.skey"));
         w->txtPublicKeyFile->setText(QStringLiteral("/no such folder/recipient.pkey"));
+        w->SetMessageText(QStringLiteral("to encrypt"));
         QPushButton* pressed = button == "encrypt" ? w->cmdEncrypt : w->cmdDecrypt;
         pressed->setFocus();
         store_.writes.clear();
@@ -277,6 +282,11 @@ private slots:
         const QString path = configHome_.filePath("ZuzizOruverOvododa.conf");
         QFile::remove(path);
         QtSettingsStore store;
+        const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        const auto mode = [&path] {
+            struct stat info {};
+            return stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0u;
+        };
         for (qsizetype i = 0; i < writes.size(); ++i) {
             store.Write("ZuzizOruverOvododa", "Encryption",
                         i % 2 == 0 ? "PrivateKeyFile" : "PublicKeyFile", writes[i]);
@@ -293,6 +303,15 @@ private slots:
         QCOMPARE(reader.value("Encryption/PublicKeyFile").toString(), readBack[1]);
         QCOMPARE(store.Read("ZuzizOruverOvododa", "Encryption", "PrivateKeyFile"), readBack[0]);
         QCOMPARE(store.Read("ZuzizOruverOvododa", "Encryption", "PublicKeyFile"), readBack[1]);
+        // It names the user's key files: the owner's alone, from the start
+        // and across writes, and an older file left readable is closed.
+        QCOMPARE(mode(), 0600u);
+        QVERIFY(QFile::setPermissions(path, ownerOnly | QFileDevice::ReadOther));
+        QCOMPARE(store.Read("ZuzizOruverOvododa", "Encryption", "PrivateKeyFile"), readBack[0]);
+        QCOMPARE(mode(), 0600u);
+        QVERIFY(QFile::setPermissions(path, ownerOnly | QFileDevice::ReadGroup));
+        store.Write("ZuzizOruverOvododa", "Encryption", "PublicKeyFile", readBack[1]);
+        QCOMPARE(mode(), 0600u);
     }
 
     // What the store holds shows in the boxes at start-up, exactly as
@@ -319,9 +338,17 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         QCOMPARE(w->txtPrivateKeyFile->text(), stored[0] == "<none>" ? QString() : stored[0]);
         QCOMPARE(w->txtPublicKeyFile->text(), stored[1] == "<none>" ? QString() : stored[1]);
-        QCOMPARE(QApplication::focusWidget(), w->txtPrivateKeyFile);
+        // Typing at once goes into the first empty place: the message field
+        // when a private key path was read back, else the private key box.
+        const bool filled = !w->txtPrivateKeyFile->text().isEmpty();
+        QCOMPARE(QApplication::focusWidget(),
+                 filled ? static_cast<QWidget*>(w->TextBox) : w->txtPrivateKeyFile);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("hi"));
+        QCOMPARE(w->MessageText(), filled ? QStringLiteral("hi") : QString());
+        QCOMPARE(w->txtPrivateKeyFile->text(), filled ? stored[0] : QStringLiteral("hi"));
 
         // A path typed now is what the next start shows.
+        w->txtPrivateKeyFile->setFocus();
         w->txtPrivateKeyFile->setText(QStringLiteral("/home/me/new.skey"));
         QTest::keyClick(w->txtPrivateKeyFile, Qt::Key_Tab);
         w.reset();
@@ -342,6 +369,7 @@ private slots:
         QTest::newRow("public key, dialog")   << "public"  << "a.pkey"    << "dialog"  << "<key>";
         QTest::newRow("private key, start")   << "private" << "a.skey"    << "start"   << "<key>";
         QTest::newRow("public key, start")    << "public"  << "a.pkey"    << "start"   << "<key>";
+        QTest::newRow("Ed25519 public key")   << "public"  << "ed.pkey"   << "focus"   << "<ed25519>";
         QTest::newRow("missing file")         << "public"  << "gone.pkey" << "focus"   << "No key file";
         QTest::newRow("not a key")            << "public"  << "notes.txt" << "focus"   << "Not a key";
         QTest::newRow("not a key, dialog")    << "private" << "notes.txt" << "dialog"  << "Not a key";
@@ -363,6 +391,9 @@ private slots:
         test::WriteKeyFile(folder.filePath("a.skey"), pair.privateBlob);
         test::WriteKeyFile(folder.filePath("a.pkey"), pair.publicBlob);
         test::WriteKeyFile(folder.filePath("open.skey"), pair.privateBlob);
+        // A key of the second kind is named by its kind, not a size.
+        const Bytes& ed25519 = test::CryptoTestKeys::Ed25519().publicInfo;
+        test::WriteKeyFile(folder.filePath("ed.pkey"), ed25519);
         const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
         QVERIFY(QFile::setPermissions(folder.filePath("a.skey"), ownerOnly));
         QVERIFY(QFile::setPermissions(folder.filePath("open.skey"),
@@ -372,12 +403,16 @@ private slots:
         notes.write("Call Bob on Tuesday.\n");
         notes.close();
         QVERIFY(QFile::setPermissions(folder.filePath("notes.txt"), ownerOnly));
-        if (expected == "<key>") {
-            const QByteArray digest = QCryptographicHash::hash(
-                QByteArray(reinterpret_cast<const char*>(pair.publicBlob.data()),
-                           static_cast<qsizetype>(pair.publicBlob.size())),
-                QCryptographicHash::Sha256);
-            expected = QStringLiteral("2048-bit %1 key, SHA256:").arg(which) +
+        if (expected == "<key>" || expected == "<ed25519>") {
+            const Bytes& spki = expected == "<key>" ? pair.publicBlob : ed25519;
+            const QByteArray digest =
+                QCryptographicHash::hash(QByteArray(reinterpret_cast<const char*>(spki.data()),
+                                                    static_cast<qsizetype>(spki.size())),
+                                         QCryptographicHash::Sha256);
+            expected = QStringLiteral("%1 %2 key, SHA256:")
+                           .arg(expected == "<key>" ? QStringLiteral("2048-bit")
+                                                    : QStringLiteral("Ed25519"))
+                           .arg(which) +
                        QString::fromLatin1(digest.toBase64(QByteArray::OmitTrailingEquals));
         }
         const QString path = file == "<empty>" ? QString() : folder.filePath(file);

@@ -8,7 +8,9 @@
 #include "tests/fakes/RecordingMessageBox.h"
 #include "tests/support/ShowMainWindow.h"
 #include "tests/support/TestKeys.h"
+#include "ui/WarningColour.h"
 #include "widgets/MessageField.h"
+#include "widgets/WrappingButton.h"
 #include "keys/Fingerprint.h"
 #include "keys/RsaKey.h"
 
@@ -258,6 +260,7 @@ private slots:
             stillUsable = {w->cmdQuit->isEnabled(), w->TextBox->isEnabled(),
                            w->mnuAbout->isEnabled(), w->mnuHelp->isEnabled()};
         };
+        w->SetMessageText(QStringLiteral("typed"));
         QTest::mouseClick(encrypt ? w->cmdEncrypt : w->cmdDecrypt, Qt::LeftButton);
         QCOMPARE(box_.shown.size(), 1);
         QCOMPARE(captionSeen,
@@ -397,6 +400,121 @@ private slots:
         QVERIFY(w->fra1->accessibleDescription().isEmpty());
         QVERIFY(w->fra1->toolTip().isEmpty());
         QVERIFY(!w->fra1->font().bold());
+    }
+
+    // What a press of Encrypt did stays on the frame until the field changes;
+    // a press on the emptied field leaves the ciphertext on the clipboard.
+    void frameSaysWhatEncryptDid_data() {
+        QTest::addColumn<QString>("privateBox");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("signed") << "me.skey"
+                                << QString::fromUtf8(
+                                       "Message \u2014 encrypted for bob.pkey, signed");
+        QTest::newRow("not signed")
+            << "" << QString::fromUtf8("Message \u2014 encrypted for bob.pkey, not signed");
+    }
+
+    void frameSaysWhatEncryptDid() {
+        QFETCH(QString, privateBox);
+        QFETCH(QString, caption);
+        QTemporaryDir dir;
+        test::WriteKeyFile(dir.filePath("me.skey"), test::Alice().privateBlob);
+        test::WriteKeyFile(dir.filePath("bob.pkey"), test::Bob().publicBlob);
+        test::WriteKeyFile(dir.filePath("bob.skey"), test::Bob().privateBlob);
+        auto w = MakeWindow();
+        const QRect frame = w->fra1->geometry();
+        w->txtPrivateKeyFile->setText(privateBox.isEmpty() ? QString() : dir.filePath(privateBox));
+        w->txtPublicKeyFile->setText(dir.filePath("bob.pkey"));
+        w->SetMessageText(QStringLiteral("hello"));
+        QTest::mouseClick(w->cmdEncrypt, Qt::LeftButton);
+
+        QVERIFY2(box_.shown.isEmpty(), qPrintable(box_.shown.join("|")));
+        QCOMPARE(w->fra1->title(), caption);
+        const QString bob = QString::fromStdString(
+            FingerprintText(*KeyFingerprint(**RsaKey::FromPublicKeyBlob(test::Bob().publicBlob))));
+        QVERIFY(w->fra1->accessibleDescription().contains(bob));
+        QCOMPARE(w->fra1->toolTip(), w->fra1->accessibleDescription());
+        QVERIFY(!w->fra1->font().bold());
+        QCOMPARE(w->fra1->geometry(), frame);
+
+        // A second click (as of a double click) finds the field empty: the
+        // ciphertext stays, and the frame says why.
+        QTest::mouseClick(w->cmdEncrypt, Qt::LeftButton);
+        QCOMPARE(w->fra1->title(), QString::fromUtf8("Message \u2014 nothing to encrypt"));
+        w->txtPrivateKeyFile->setText(dir.filePath("bob.skey"));
+        QTest::mouseClick(w->cmdDecrypt, Qt::LeftButton);
+        QCOMPARE(w->MessageText(), QStringLiteral("hello"));
+        w->TextBox->setFocus();
+        QTest::keyClick(w->TextBox, Qt::Key_X);
+        QCOMPARE(w->fra1->title(), QStringLiteral("Message"));
+        QVERIFY(w->fra1->accessibleDescription().isEmpty());
+    }
+
+    // The warning keeps a 4.5:1 contrast against the frame's background,
+    // on light and dark palettes alike.
+    void warningColourIsLegibleOnAnyPalette_data() {
+        QTest::addColumn<QColor>("background");
+        QTest::newRow("light grey (Fusion)") << QColor(0xEF, 0xEF, 0xEF);
+        QTest::newRow("mid grey") << QColor(0x77, 0x77, 0x77);
+        QTest::newRow("dark grey (Breeze Dark)") << QColor(0x31, 0x36, 0x3B);
+        QTest::newRow("black") << QColor(Qt::black);
+    }
+
+    void warningColourIsLegibleOnAnyPalette() {
+        QFETCH(QColor, background);
+        const QColor warning = WarningColour(background);
+        QVERIFY2(ContrastRatio(warning, background) >= 4.5, qPrintable(warning.name()));
+        // Still a red: the hue is kept where the colour has one left.
+        QVERIFY(warning.red() >= warning.green() && warning.red() >= warning.blue());
+
+        QPalette palette = QApplication::palette();
+        palette.setColor(QPalette::Window, background);
+        auto w = MakeWindow();
+        w->setPalette(palette);
+        w->ShowSignature(SignatureNotice{false, QStringLiteral("Message \u2014 not verified"), {}});
+        QCOMPARE(w->fra1->palette().color(QPalette::WindowText), warning);
+    }
+
+    // Every caption is whole inside its button, on at most two lines, in a
+    // font reduced no more than needed; the buttons keep their places.
+    void captionsFitTheirButtons_data() {
+        QTest::addColumn<double>("pointSize");
+        QTest::addColumn<QString>("styleSheet");
+        QTest::newRow("the window's own font") << 8.0 << QString();
+        QTest::newRow("a large font") << 14.0 << QString();
+        QTest::newRow("a style with padding") << 8.0 << "QPushButton { padding: 2px 10px; }";
+    }
+
+    void captionsFitTheirButtons() {
+        QFETCH(double, pointSize);
+        QFETCH(QString, styleSheet);
+        auto w = MakeWindow();
+        const QRect encrypt = w->cmdEncrypt->geometry();
+        w->setStyleSheet(styleSheet);
+        QFont font = w->font();
+        font.setPointSizeF(pointSize);
+        w->setFont(font);
+        int reduced = 0;
+        for (const WrappingButton* button : w->findChildren<WrappingButton*>()) {
+            const QFont caption = button->CaptionFont();
+            const QRect area = button->CaptionArea();
+            QVERIFY2(button->CaptionFits(caption, area), qPrintable(button->text()));
+            if (caption.pointSizeF() < button->font().pointSizeF()) {
+                ++reduced;
+                QFont larger = caption;
+                larger.setPointSizeF(caption.pointSizeF() + 0.25);
+                QVERIFY2(!button->CaptionFits(larger, area), qPrintable(button->text()));
+            }
+        }
+        QCOMPARE(w->findChildren<WrappingButton*>().size(), 6);
+        // The short caption never shrinks; the large font makes some.
+        const auto* quit = qobject_cast<WrappingButton*>(w->cmdQuit);
+        QVERIFY(quit != nullptr);
+        QCOMPARE(quit->CaptionFont(), quit->font());
+        if (pointSize > 8) {
+            QVERIFY(reduced > 0);
+        }
+        QCOMPARE(w->cmdEncrypt->geometry(), encrypt);
     }
 
     void closeRequestIsHandledAsQuit() {

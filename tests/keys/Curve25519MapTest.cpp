@@ -1,0 +1,75 @@
+#include "keys/Curve25519Map.h"
+
+#include "base/ErrorCode.h"
+#include "base/HexText.h"
+
+#include <openssl/evp.h>
+#include <openssl/rand.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+namespace zelvora {
+namespace {
+
+struct MapRow {
+    char kind;
+    const char* input;
+    const char* expected;
+    const char* note;
+};
+constexpr MapRow kRows[] = {
+#include "tests/keys/Curve25519MapVectors.inc"
+};
+
+std::array<std::uint8_t, 32> Array32(std::span<const std::uint8_t> bytes) {
+    std::array<std::uint8_t, 32> out{};
+    std::copy_n(bytes.begin(), std::min(bytes.size(), out.size()), out.begin());
+    return out;
+}
+
+// Each row against what python3-nacl gives: keys of pairs and their seeds,
+// every small-order point, every non-canonical encoding, y with no x, and
+// keys with a part of small order, which must all be refused.
+TEST(Curve25519MapTest, AgreesWithTheIndependentImplementation) {
+    for (const MapRow& row : kRows) {
+        SCOPED_TRACE(std::string(row.note) + ": " + row.input);
+        const auto input = Array32(HexToBytes(row.input));
+        const Bytes expected = HexToBytes(row.expected);
+        if (row.kind == 'S') {
+            const auto scalar = Ed25519SeedToX25519(input);
+            EXPECT_TRUE(scalar && std::ranges::equal(*scalar, expected));
+        } else if (expected.empty()) {
+            EXPECT_EQ(Ed25519PublicToX25519(input),
+                      std::unexpected(MakeError(ErrorCode::PublicKeyMalformed)));
+        } else {
+            EXPECT_EQ(Ed25519PublicToX25519(input), Array32(expected));
+        }
+    }
+}
+
+// A pair from OpenSSL's Ed25519 gives one X25519 pair: the X25519 public key
+// OpenSSL computes from the seed's scalar is the map of the Ed25519 public key.
+TEST(Curve25519MapTest, SeedAndPublicKeyGiveOneX25519Pair) {
+    for (int i = 0; i < 8; ++i) {
+        std::array<std::uint8_t, 32> seed{};
+        ASSERT_EQ(RAND_bytes(seed.data(), seed.size()), 1);
+        auto rawPublic = [](int type, std::span<const std::uint8_t> secret) {
+            EVP_PKEY* key = EVP_PKEY_new_raw_private_key(type, nullptr, secret.data(), 32);
+            std::array<std::uint8_t, 32> out{};
+            std::size_t length = out.size();
+            EXPECT_EQ(EVP_PKEY_get_raw_public_key(key, out.data(), &length), 1);
+            EVP_PKEY_free(key);
+            return out;
+        };
+        const auto scalar = Ed25519SeedToX25519(seed);
+        ASSERT_TRUE(scalar.has_value());
+        EXPECT_EQ(Ed25519PublicToX25519(rawPublic(EVP_PKEY_ED25519, seed)),
+                  rawPublic(EVP_PKEY_X25519, *scalar));
+    }
+}
+
+}  // namespace
+}  // namespace zelvora
