@@ -21,7 +21,7 @@ fi
 seconds="${1:-600}"
 [ $# -gt 0 ] && shift
 all_targets=(fuzz_hex_to_bytes fuzz_key_file fuzz_key_blobs fuzz_decrypt_bytes
-             fuzz_decrypt_from_clipboard)
+             fuzz_decrypt_from_clipboard fuzz_stream_opener)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 

@@ -15,7 +15,7 @@ constexpr std::array kAllCodes{
     NoMethodForEncrypt, NoMethodForDecrypt, NoPublicKey,
     NoPrivateKey,       NotLastBlock,       MessageTooLong,
     CiphertextEmpty,    CiphertextVersion,  CiphertextTooShort,
-    NotForThisKey,      KeySizeOutOfRange,  KeyGenerationFailed,
+    NotForThisKey,      TooManyRecipients,  KeySizeOutOfRange,  KeyGenerationFailed,
     KeyEncodingFailed,  ClearNoDisplay,     ClearNotOffered,
     ClearNoAnswer,      ClearNotRun,        ClearFailed,
     KeyFileNotRegular,  PrivateKeyFileOpen, PrivateKeyFileForeign,

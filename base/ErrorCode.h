@@ -42,6 +42,7 @@ enum class ErrorCode : std::uint32_t {
     CiphertextVersion = 0x80047014,
     CiphertextTooShort = 0x80047015,
     NotForThisKey = 0x80047016,
+    TooManyRecipients = 0x80047017,
 
     KeySizeOutOfRange = 0x80047101,
     KeyGenerationFailed = 0x80047102,

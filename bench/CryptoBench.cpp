@@ -14,8 +14,10 @@
 
 #include "bench/BenchKeys.h"
 #include "crypto/EncryptionEngine.h"
+#include "crypto/FormatV1.h"
 #include "crypto/FormatV2.h"
 #include "crypto/RsaMethod.h"
+#include "keys/RsaKey.h"
 
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
@@ -70,11 +72,30 @@ std::unique_ptr<EncryptionEngine> LoadedEngine(const bench::BenchKeyPair& keys,
     return std::move(*engine);
 }
 
-// Signed (format version 2) when made with the private key, else unsigned.
+// What the engine writes (format version 3): signed when made with the
+// private key, else unsigned.
 Bytes MadeCiphertext(const bench::BenchKeyPair& keys, std::size_t size, bool signing) {
     auto ciphertext = LoadedEngine(keys, signing)->EncryptBytes(Message(size), true);
     if (!ciphertext) {
         Die("EncryptBytes");
+    }
+    return std::move(*ciphertext);
+}
+
+// The single-recipient layout the floors read: format version 2 when
+// signed, else version 1, written through the formats themselves.
+Bytes FloorCiphertext(const bench::BenchKeyPair& keys, std::size_t size, bool signing) {
+    auto method = RsaMethod::Create();
+    if (!method || !(*method)->SetPrivateKeyBlob(keys.privateBlob) ||
+        !(*method)->SetPublicKeyBlob(keys.publicBlob)) {
+        Die("loading the keys");
+    }
+    const RsaKey& to = *(*method)->PublicKey();
+    auto ciphertext =
+        signing ? FormatV2::Instance().Encrypt(to, (*method)->PrivateKey(), Message(size))
+                : FormatV1::Instance().Encrypt(to, nullptr, Message(size));
+    if (!ciphertext) {
+        Die("Encrypt, versions 1 and 2");
     }
     return std::move(*ciphertext);
 }
@@ -259,7 +280,7 @@ void EncryptFloor(benchmark::State& state) {
 template <Extras extras>
 void DecryptFloor(benchmark::State& state) {
     const auto& keys = Keys3072();
-    const Bytes in = MadeCiphertext(keys, static_cast<std::size_t>(state.range(0)), false);
+    const Bytes in = FloorCiphertext(keys, static_cast<std::size_t>(state.range(0)), false);
     for (auto _ : state) {
         Pkey privateKey = DecodePrivate(keys.privateBlob);
         Pkey publicKey = DecodePublic(keys.publicBlob);
@@ -274,14 +295,14 @@ void DecryptFloor(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
 }
 
-// ---- Signed messages (format version 2) ----
+// ---- Signed messages (ours format version 3, the floor version 2) ----
 
 void BM_EncryptSigned_Ours(benchmark::State& state) {
     const auto& keys = Keys3072();
     const Bytes message = Message(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
         auto ciphertext = LoadedEngine(keys)->EncryptBytes(message, true);
-        if (!ciphertext || (*ciphertext)[0] != 2) {
+        if (!ciphertext || (*ciphertext)[0] != 3) {
             Die("EncryptBytes, signed");
         }
         benchmark::DoNotOptimize(ciphertext->data());
@@ -394,7 +415,7 @@ void EncryptSignedFloor(benchmark::State& state) {
 // Decode both keys, OAEP unwrap, GCM, both fingerprints, PSS verify.
 void DecryptVerifiedFloor(benchmark::State& state) {
     const auto& keys = Keys3072();
-    const Bytes ciphertext = MadeCiphertext(keys, static_cast<std::size_t>(state.range(0)), true);
+    const Bytes ciphertext = FloorCiphertext(keys, static_cast<std::size_t>(state.range(0)), true);
     for (auto _ : state) {
         Pkey privateKey = DecodePrivate(keys.privateBlob);
         Pkey publicKey = DecodePublic(keys.publicBlob);

@@ -40,9 +40,9 @@ public:
         std::span<const std::uint8_t> ciphertext) const = 0;
 };
 
-// The format new messages are written in: version 2 when they are signed,
-// version 1 when there is no key to sign with.
-const CiphertextFormat& WritingFormat(bool signing);
+// The format new messages are written in, signed or not: version 3.
+// Versions 1 and 2 are still read.
+const CiphertextFormat& WritingFormat();
 // The format a ciphertext's first byte names, or null for a version this
 // program cannot read.
 const CiphertextFormat* FormatForVersion(std::uint8_t version);

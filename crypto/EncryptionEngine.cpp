@@ -2,6 +2,7 @@
 
 #include "base/ErrorCode.h"
 #include "crypto/CiphertextFormat.h"
+#include "crypto/FormatV3.h"
 #include "keys/RsaKey.h"
 
 #include <openssl/err.h>
@@ -22,7 +23,7 @@ std::unexpected<Error> Fail(ErrorCode error) {
 
 std::expected<std::unique_ptr<EncryptionEngine>, Error> EncryptionEngine::Create() {
     return WithoutExceptions([]() -> std::expected<std::unique_ptr<EncryptionEngine>, Error> {
-        if (!WritingFormat(true).AvailableHere()) {
+        if (!WritingFormat().AvailableHere()) {
             return Fail(ErrorCode::Internal);
         }
         return std::unique_ptr<EncryptionEngine>(new EncryptionEngine());
@@ -53,8 +54,12 @@ std::expected<Bytes, Error> EncryptionEngine::EncryptBytes(std::span<const std::
     if (key == nullptr) {
         return Fail(ErrorCode::NoPublicKey);
     }
-    const RsaKey* signer = method_->PrivateKey();
-    return WritingFormat(signer != nullptr).Encrypt(*key, signer, source);
+    // With the user's own private key named, the message is signed with it
+    // and also wrapped for its public half, so the writer can read later
+    // what they sent. Named twice (a message to oneself), it is wrapped once.
+    const RsaKey* const own = method_->PrivateKey();
+    const RsaKey* const recipients[] = {key, own};
+    return FormatV3::Instance().EncryptTo(recipients, own, source);
 }
 
 std::expected<SecureBytes, Error> EncryptionEngine::DecryptBytes(

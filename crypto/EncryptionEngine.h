@@ -13,10 +13,11 @@
 namespace zelvora {
 
 // Encrypts and decrypts whole messages with the keys of the attached method:
-// the component's face. A new message is signed with the method's private
-// key when it has one (format version 2), and written unsigned otherwise
-// (version 1); a ciphertext is read in the format its version byte names,
-// and a signature checked against the method's public key.
+// the component's face. A new message is written in format version 3 to the
+// method's public key; when the method has a private key, the message is
+// signed with it and readable with it too (the writer's copy). A ciphertext
+// is read in the format its version byte names (1, 2 or 3), and a signature
+// checked against the method's public key.
 class EncryptionEngine {
 public:
     static std::expected<std::unique_ptr<EncryptionEngine>, Error> Create();

@@ -106,6 +106,8 @@ constexpr std::array kTable{
     Entry{ErrorCode::NotForThisKey,
           "The message was not encrypted for this private key, or it was damaged or changed on "
           "the way."},
+    Entry{ErrorCode::TooManyRecipients,
+          "A message can be encrypted for at most 64 different keys. Name fewer recipients."},
     Entry{ErrorCode::KeySizeOutOfRange, "The key size must be from 2048 to 16384 bits."},
     Entry{ErrorCode::KeyGenerationFailed,
           "The RSA key pair could not be generated, for example because memory or random "
@@ -154,7 +156,7 @@ constexpr std::array kTable{
           "for."},
 };
 
-static_assert(kTable.size() == 40, "every error code has its text");
+static_assert(kTable.size() == 41, "every error code has its text");
 
 // The path as a shell takes it, quoted only when it has to be.
 std::string ForShell(std::string_view path) {

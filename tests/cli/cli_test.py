@@ -3,11 +3,12 @@
 
 Usage: cli_test.py PATH_TO_zelvora-cli PATH_TO_zelvora-keygen
 
-Messages go through the command line and through format_v1.py and
-format_v2.py, the independent implementation in tests/interop, in both
+Messages go through the command line and through format_v1.py to
+format_v3.py, the independent implementation in tests/interop, in both
 directions; every exit status is provoked once. Exits non-zero if any check fails.
 """
 
+import base64
 import os
 import pty
 import re
@@ -21,6 +22,7 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "interop"))
 import format_v1  # noqa: E402
 import format_v2  # noqa: E402
+import format_v3  # noqa: E402
 
 CLI = KEYGEN = None
 DIR = None
@@ -61,7 +63,9 @@ class RoundTripTest(unittest.TestCase):
                     self.assertEqual(done.returncode, 0, done.stderr)
                     self.assertRegex(done.stdout, rb"\A[0-9A-F]+\n\Z")
                     ciphertext = bytes.fromhex(done.stdout.decode())
-                    self.assertEqual(format_v1.decrypt(own, ciphertext), message)
+                    self.assertEqual(ciphertext[0], 3)
+                    self.assertEqual(format_v3.decrypt(own, None, ciphertext),
+                                     (message, "unsigned", None))
                     # The window's clipboard text: upper-case hex, no line end.
                     hex_text = format_v1.encrypt(public, message).hex().upper().encode()
                     back = cli("decrypt", "--key", "me.skey", "--output", "-", data=hex_text)
@@ -120,8 +124,8 @@ class OutputFileTest(unittest.TestCase):
                 with open(target, "rb") as f:
                     written = f.read()
                 if not decrypt:
-                    written = format_v1.decrypt(key_blob(path("me.skey")),
-                                                bytes.fromhex(written.decode()))
+                    written, _, _ = format_v3.decrypt(key_blob(path("me.skey")), None,
+                                                      bytes.fromhex(written.decode()))
                 self.assertEqual(written, b"secret")
 
 
@@ -215,6 +219,9 @@ class TerminalTest(unittest.TestCase):
 class ExitStatusTest(unittest.TestCase):
     def test_each_failure_has_its_status_and_one_line(self):
         good = cli("encrypt", "--to", "me.pkey", data=b"for me").stdout
+        # A cut version 3 message is damaged like any other; version 1 has
+        # its own error for one shorter than any message to the key.
+        version_1 = format_v1.encrypt(key_blob(path("me.pkey")), b"for me").hex().upper().encode()
         flipped = bytearray(bytes.fromhex(good.decode()))
         flipped[-1] ^= 1
         write("garbage.pkey", b"00112233\r\n")
@@ -246,8 +253,9 @@ class ExitStatusTest(unittest.TestCase):
             (["decrypt", "--key", "open.skey"], good, 3, "Run chmod 600 open.skey (80047302)"),
             (["encrypt", "--to", "garbage.pkey"], b"", 3, "(80047008)"),
             (["decrypt", "--key", "me.skey"], b" \n", 4, "standard input: There is no encrypted"),
-            (["decrypt", "--key", "me.skey"], b"03" + good[2:], 4, "(80047014)"),
-            (["decrypt", "--key", "me.skey"], good[:100], 4, "(80047015)"),
+            (["decrypt", "--key", "me.skey"], b"04" + good[2:], 4, "(80047014)"),
+            (["decrypt", "--key", "me.skey"], version_1[:100], 4, "(80047015)"),
+            (["decrypt", "--key", "me.skey"], good[:100], 4, "(80047016)"),
             (["decrypt", "--key", "me.skey"], flipped.hex().encode(), 4, "(80047016)"),
             (["decrypt", "--key", "other.skey"], good, 4, "(80047016)"),
             (["encrypt", "--to", "me.pkey", "missing.txt"], b"", 1,
@@ -282,20 +290,26 @@ class ExitStatusTest(unittest.TestCase):
             (None, ["--from", "other.pkey"], 0, "Not verified: the message is not signed"),
             (None, [], 0, ""),
         ]
-        other_print = format_v2.fingerprint(format_v1.load_public_key(
+        other_digest = format_v2.fingerprint(format_v1.load_public_key(
             key_blob(path("other.pkey"))))
+        other_print = base64.b64encode(other_digest).decode().rstrip("=")
         for signer, options, status, said in cases:
             with self.subTest(signer=signer, options=options):
                 sign = ["--sign", signer] if signer else []
                 written = cli("encrypt", "--to", "me.pkey", *sign, data=b"from other")
                 self.assertEqual(written.returncode, 0, written.stderr)
                 ciphertext = bytes.fromhex(written.stdout.decode())
-                self.assertEqual(ciphertext[0], 2 if signer else 1)
+                # Version 3; signed, it also carries a copy for the signer.
+                self.assertEqual(ciphertext[:2], bytes([3, 2 if signer else 1]))
                 if signer:
                     self.assertEqual(
-                        format_v2.decrypt(key_blob(path("me.skey")), key_blob(path("other.pkey")),
+                        format_v3.decrypt(key_blob(path("me.skey")), key_blob(path("other.pkey")),
                                           ciphertext),
-                        (b"from other", "verified", other_print))
+                        (b"from other", "verified", other_digest))
+                    own_copy = cli("decrypt", "--key", "other.skey", "--from", "other.pkey",
+                                   data=written.stdout)
+                    self.assertEqual((own_copy.returncode, own_copy.stdout), (0, b"from other"))
+                    self.assertIn(other_print, own_copy.stderr.decode())
                 done = cli("decrypt", "--key", "me.skey", *options, data=written.stdout)
                 err = done.stderr.decode()
                 self.assertEqual(done.returncode, status, err)

@@ -1,5 +1,7 @@
 #include "base/ErrorCode.h"
 #include "crypto/EncryptionEngine.h"
+#include "crypto/FormatV1.h"
+#include "crypto/FormatV2.h"
 #include "crypto/RsaMethod.h"
 #include "crypto/SealedEnvelope.h"
 #include "keys/Fingerprint.h"
@@ -43,8 +45,16 @@ Fingerprint PrintOf(const EncodedKey& key) {
     return *KeyFingerprint(**RsaKey::FromPublicKeyBlob(key.publicInfo));
 }
 
+// A version 2 ciphertext when signed, else version 1, made by the formats
+// themselves now that the engine writes version 3: both go on being read.
 Bytes Write(const EncodedKey* signer, const EncodedKey& recipient, const Bytes& message) {
-    auto ciphertext = Engine(signer, &recipient)->EncryptBytes(message, true);
+    const auto to = RsaKey::FromPublicKeyBlob(recipient.publicInfo);
+    const auto from = signer ? RsaKey::FromPrivateKeyBlob(signer->privateInfo)
+                             : std::expected<std::unique_ptr<RsaKey>, Error>(nullptr);
+    const CiphertextFormat& format = signer ? static_cast<const CiphertextFormat&>(
+                                                  FormatV2::Instance())
+                                            : FormatV1::Instance();
+    auto ciphertext = format.Encrypt(**to, from->get(), message);
     EXPECT_TRUE(ciphertext);
     return ciphertext ? *ciphertext : Bytes{};
 }
@@ -144,11 +154,6 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"SignedToSelf", [] { return Write(&B(), B(), kMessage); }, B, PtrB,
                  SignatureState::Verified, PtrB}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(SignedFormatTest, WritesVersionOneWithoutAndTwoWithAPrivateKey) {
-    EXPECT_EQ(Write(nullptr, B(), kMessage).at(0), 1);
-    EXPECT_EQ(Write(&A(), B(), kMessage).at(0), 2);
-}
 
 // --- A changed inner layer under a good tag ---------------------------------
 

@@ -64,7 +64,8 @@ xdotool type --delay 20 "$message"
 keys Tab Tab Tab space
 wait_for clipboard_is_hex || fail "no hex text on the clipboard after Encrypt"
 signed=$(clipboard)
-[[ "$signed" == 02* ]] || fail "Encrypt with a private key named wrote no signed message"
+# Version 3 with two stanzas: the recipient's and the sender's own copy.
+[[ "$signed" == 0302* ]] || fail "Encrypt with a private key named wrote no copy for its writer"
 
 # The recipient, with the sender's public key: from Encrypt back to the
 # private key box (7 steps), then the public key box, then Decrypt.

@@ -1,16 +1,19 @@
-// zelvora_interop_tool encrypt|decrypt KEYHEXFILE IN OUT [OTHERKEYHEXFILE]
+// zelvora_interop_tool encrypt|encrypt-v1|encrypt-v2|decrypt KEYHEXFILE IN OUT [OTHERKEYHEXFILE]
 //
 // Runs one message through the encryption component exactly as the program
 // does, so that another implementation of the ciphertext format can be
-// checked against it. KEYHEXFILE holds a key blob as hex text: the public key
-// to encrypt, the private key to decrypt. OTHERKEYHEXFILE is the writer's
-// private key to sign with when encrypting, and the expected writer's public
-// key when decrypting. A decryption prints "<state> <signer fingerprint in
-// hex, or ->" on standard output. Exit status 0 on success, 1 when the
-// component refuses (its error number goes to stderr), 2 for usage and file
-// errors.
+// checked against it. "encrypt" writes what the engine writes (version 3);
+// "encrypt-v1" and "encrypt-v2" write the older versions through their
+// formats, which the program no longer writes but must go on reading. KEYHEXFILE holds a key blob
+// as hex text: the public key to encrypt, the private key to decrypt. OTHERKEYHEXFILE is the
+// writer's private key to sign with when encrypting, and the expected writer's public key when
+// decrypting. A decryption prints "<state> <signer fingerprint in hex, or ->" on standard output.
+// Exit status 0 on success, 1 when the component refuses (its error number goes to stderr), 2 for
+// usage and file errors.
 
 #include "crypto/EncryptionEngine.h"
+#include "crypto/FormatV1.h"
+#include "crypto/FormatV2.h"
 #include "crypto/RsaMethod.h"
 #include "base/HexText.h"
 #include "base/SignatureState.h"
@@ -50,9 +53,10 @@ int Refused(const zelvora::Error& error) {
 }
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: zelvora_interop_tool encrypt|decrypt KEYHEXFILE IN OUT "
-                 "[OTHERKEYHEXFILE]\n");
+    std::fprintf(
+        stderr,
+        "usage: zelvora_interop_tool encrypt|encrypt-v1|encrypt-v2|decrypt KEYHEXFILE IN OUT "
+        "[OTHERKEYHEXFILE]\n");
     return 2;
 }
 
@@ -93,7 +97,8 @@ int main(int argc, char** argv) {
         return Usage();
     }
     const std::string_view mode = argv[1];
-    const bool encrypt = mode == "encrypt";
+    const int version = mode == "encrypt-v1" ? 1 : mode == "encrypt-v2" ? 2 : 3;
+    const bool encrypt = mode == "encrypt" || version != 3;
     if (!encrypt && mode != "decrypt") {
         return Usage();
     }
@@ -133,7 +138,12 @@ int main(int argc, char** argv) {
                                                input->size());
     bool written = false;
     if (encrypt) {
-        const auto ciphertext = (*engine)->EncryptBytes(source, true);
+        const zelvora::RsaKey* const to = (*method)->PublicKey();
+        const zelvora::RsaKey* const signer = (*method)->PrivateKey();
+        const auto ciphertext =
+            version == 1   ? zelvora::FormatV1::Instance().Encrypt(*to, nullptr, source)
+            : version == 2 ? zelvora::FormatV2::Instance().Encrypt(*to, signer, source)
+                           : (*engine)->EncryptBytes(source, true);
         if (!ciphertext) {
             return Refused(ciphertext.error());
         }

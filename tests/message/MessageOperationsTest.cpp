@@ -79,6 +79,8 @@ protected:
         WriteKeyFile(alicePublic_, Alice().publicBlob);
         WriteKeyFile(bobPrivate_, Bob().privateBlob);
         WriteKeyFile(bobPublic_, Bob().publicBlob);
+        // A third person's: Bob's messages carry a copy for Bob himself.
+        WriteKeyFile(Path("carol.skey"), test::CryptoTestKeys::Rsa(3072).privateInfo);
         std::ofstream(garbage_.toStdString()) << "00112233\r\n";
         // Also taken as a private key file, which must be the user's alone.
         QFile::setPermissions(garbage_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -114,10 +116,11 @@ TEST_F(MessageOperationsTest, EncryptLeavesOnlyUpperCaseHexOnTheClipboard) {
     const QString hex = EncryptForAlice(QStringLiteral("Hello"));
     EXPECT_TRUE(box_.shown.isEmpty());
     EXPECT_TRUE(QRegularExpression("^[0-9A-F]+$").match(hex).hasMatch());
-    // Signed with Bob's key: version + 256-byte wrapped key + nonce +
-    // fingerprint, length and 256-byte signature + 5 bytes + tag, two digits each
-    EXPECT_EQ(hex.size(), 2 * (1 + 256 + 12 + 32 + 2 + 256 + 5 + 16));
-    EXPECT_TRUE(hex.startsWith(QStringLiteral("02")));
+    // Version 3, signed with Bob's key, to Alice and to Bob himself: version,
+    // count, two stanzas with 256-byte bodies, MAC, salt, one chunk of
+    // preamble, 5 bytes and 256-byte signature, and its tag; two digits each.
+    EXPECT_EQ(hex.size(), 2 * (2 + 2 * (3 + 256) + 32 + 16 + 35 + 5 + 256 + 16));
+    EXPECT_TRUE(hex.startsWith(QStringLiteral("0302")));
     EXPECT_EQ(clipboard_.log, QStringList({"clear", "set", "release selection"}));
     EXPECT_TRUE(window_.message.isEmpty());
     // The frame says for whom, after the field was emptied (which would
@@ -260,9 +263,10 @@ TEST_F(MessageOperationsTest, EncryptNeedsNoPrivateKey) {
     window_.publicKeyPath = alicePublic_;
     window_.message = QStringLiteral("hi");
     EncryptToClipboard(window_, clipboard_, box_);
-    // An empty private key box encrypts unsigned, without a word.
+    // An empty private key box encrypts unsigned, without a word: version 3
+    // to the recipient alone, no copy for a writer.
     EXPECT_TRUE(box_.shown.isEmpty());
-    EXPECT_TRUE(clipboard_.Text().startsWith(QStringLiteral("01")));
+    EXPECT_TRUE(clipboard_.Text().startsWith(QStringLiteral("0301")));
     EXPECT_TRUE(window_.message.isEmpty());
 }
 
@@ -308,10 +312,11 @@ INSTANTIATE_TEST_SUITE_P(
                            return QStringList{
                                Report(kDecrypt, DecryptError(Alice().privateBlob, {}))};
                        }},
-        DecryptFailure{"WrongPrivateKey", "bob.skey", [](const QString& hex) { return hex; },
+        DecryptFailure{"WrongPrivateKey", "carol.skey", [](const QString& hex) { return hex; },
                        [](const QString&, const QString& hex) {
-                           return QStringList{
-                               Report(kDecrypt, DecryptError(Bob().privateBlob, ToBytes(hex)))};
+                           return QStringList{Report(
+                               kDecrypt, DecryptError(test::CryptoTestKeys::Rsa(3072).privateInfo,
+                                                      ToBytes(hex)))};
                        }},
         DecryptFailure{
             "ChangedDigit", "alice.skey",
@@ -322,7 +327,8 @@ INSTANTIATE_TEST_SUITE_P(
             },
             [](const QString&, const QString& hex) {
                 // Any change reads as the same refusal as a wrong key.
-                return QStringList{Report(kDecrypt, DecryptError(Bob().privateBlob, ToBytes(hex)))};
+                return QStringList{Report(
+                    kDecrypt, DecryptError(test::CryptoTestKeys::Rsa(3072).privateInfo, ToBytes(hex)))};
             }},
         DecryptFailure{"NoPrivateKeyPath", "", [](const QString& hex) { return hex; },
                        [](const QString&, const QString& hex) {
