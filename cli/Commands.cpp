@@ -5,6 +5,7 @@
 #include "cli/HexLineWriter.h"
 #include "cli/HexStreamReader.h"
 #include "cli/MessageOutput.h"
+#include "cli/PrintableText.h"
 #include "cli/PublicKeyInput.h"
 #include "cli/SenderKeyText.h"
 #include "crypto/CiphertextFormat.h"
@@ -415,6 +416,12 @@ ExitStatus DecryptWhole(const Options& options, EncryptionEngine& engine, const 
     auto output = OpenOutput(options, true, errors, status);
     if (!output) {
         return status;
+    }
+    // Held whole, the message is checked whole before any byte of it goes
+    // out: a lone CR at its end is refused before the rest reaches a terminal.
+    if (output->PlainTextOnly() && !IsPrintableText(decrypted->text)) {
+        output->RefuseAsNotText();
+        return ReportWriteFailure(options, *output, EILSEQ, errors);
     }
     int failure = output->Write(decrypted->text);
     if (failure == 0) {

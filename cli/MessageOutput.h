@@ -28,8 +28,11 @@ public:
     // Standard output is flushed; the new file gets its name. Without this
     // call the new file never appears.
     int Commit();
-    // Whether a Write was refused for bytes that are not plain text.
+    bool PlainTextOnly() const { return plainTextOnly_; }
+    // Whether bytes were refused for not being plain text (by Write, or by
+    // a caller that checked a whole message first).
     bool RefusedAsNotText() const { return refusedAsNotText_; }
+    void RefuseAsNotText() { refusedAsNotText_ = true; }
 
 private:
     MessageOutput() : standardOutput_(OutputFile::StandardOutput()) {}
