@@ -12,10 +12,13 @@ import os
 import pty
 import re
 import resource
+import select
 import stat
 import subprocess
 import sys
 import tempfile
+import termios
+import threading
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "interop"))
@@ -207,6 +210,21 @@ class StreamTest(unittest.TestCase):
                 self.assertIn("(80047016)", done.stderr.decode())
                 # The unsigned preamble is one byte of the first chunk.
                 self.assertEqual(done.stdout, message[:max(checked * CHUNK - 1, 0)])
+
+    def test_text_after_the_hex_lines(self):
+        message = os.urandom(20 * CHUNK)
+        # (--wrap, what follows the hex text, exit status): a line with other
+        # text ends the hex lines, and its digits ("B") are not taken; other
+        # text on a hex line of its own makes the text damaged.
+        cases = [("76", "\n-- \nBob\n", 0), ("76", "\n\n> Bob wrote:\n> 0A\n", 0),
+                 ("76", "Bob\n", 4), ("0", "\r\nBob", 0), ("0", " Bob\n", 4)]
+        for wrap, after, status in cases:
+            with self.subTest(wrap=wrap, after=after):
+                done = cli("encrypt", "--to", "me.pkey", "--wrap", wrap, data=message)
+                text = done.stdout.rstrip(b"\n") + after.encode()
+                back = cli("decrypt", "--key", "me.skey", data=text)
+                self.assertEqual(back.returncode, status, back.stderr)
+                self.assertEqual(back.stdout == message, status == 0)
 
     def test_require_signed_releases_nothing_before_the_signature_checks(self):
         message = os.urandom(20 * CHUNK)
@@ -406,6 +424,31 @@ class TerminalTest(unittest.TestCase):
                 os.close(main)
                 self.assertEqual(done.returncode, status, done.stderr)
                 self.assertEqual(len(seen) > 0, shown)
+
+
+    def test_long_message_checked_as_it_streams_to_a_terminal(self):
+        # Characters cut between pieces are checked whole; what is not
+        # plain text stops the stream there.
+        text = "grüße € 🙂\r\n".encode() * 60000
+        for message, status in [(text, 0), (text + b"\x1b]0;x\x07", 1), (text + b"\rX", 1)]:
+            with self.subTest(end=message[-4:]):
+                hex_text = cli("encrypt", "--to", "me.pkey", data=message).stdout
+                main, side = pty.openpty()
+                attrs = termios.tcgetattr(main)
+                attrs[1] &= ~termios.OPOST  # bytes as written, no CR added
+                termios.tcsetattr(main, termios.TCSANOW, attrs)
+                shown = []
+                reader = threading.Thread(target=lambda: shown.extend(iter(
+                    lambda: os.read(main, 1 << 16) if select.select([main], [], [], 5)[0]
+                    else b"", b"")))
+                reader.start()
+                done = cli("decrypt", "--key", "me.skey", data=hex_text, stdout=side)
+                os.close(side)
+                reader.join()
+                os.close(main)
+                self.assertEqual(done.returncode, status, done.stderr)
+                self.assertTrue(text.startswith(b"".join(shown)))
+                self.assertEqual(b"".join(shown) == text, status == 0)
 
 
 class ExitStatusTest(unittest.TestCase):
