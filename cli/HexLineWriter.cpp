@@ -1,6 +1,8 @@
 #include "cli/HexLineWriter.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 namespace zelvora::cli {
 namespace {
@@ -8,7 +10,16 @@ namespace {
 // Ciphertext arrives a sealed chunk at a time; larger pieces go out in
 // parts, so the text buffer stays near this size.
 constexpr std::size_t kBytesPerPart = 64 * 1024;
-constexpr char kDigits[] = "0123456789ABCDEF";
+constexpr std::array<std::array<std::uint8_t, 2>, 256> MakeDigitPairs() {
+    constexpr char digits[] = "0123456789ABCDEF";
+    std::array<std::array<std::uint8_t, 2>, 256> pairs{};
+    for (std::size_t v = 0; v < pairs.size(); ++v) {
+        pairs[v] = {static_cast<std::uint8_t>(digits[v >> 4]),
+                    static_cast<std::uint8_t>(digits[v & 0xF])};
+    }
+    return pairs;
+}
+constexpr auto kDigitPairs = MakeDigitPairs();
 
 }  // namespace
 
@@ -16,16 +27,30 @@ int HexLineWriter::Write(std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
         const auto part = bytes.first(std::min(bytes.size(), kBytesPerPart));
         bytes = bytes.subspan(part.size());
-        const std::size_t digits = 2 * part.size();
-        text_.resize(digits + (wrap_ == 0 ? 0 : digits / wrap_ + 1));
-        std::uint8_t* at = text_.data();
+        // Both digits of a byte at once, then the lines cut from them.
+        digits_.resize(2 * part.size());
+        std::uint8_t* at = digits_.data();
         for (const std::uint8_t byte : part) {
-            for (const std::uint8_t digit : {kDigits[byte >> 4], kDigits[byte & 0xF]}) {
-                *at++ = digit;
-                if (++column_ == wrap_) {
-                    *at++ = '\n';
-                    column_ = 0;
-                }
+            std::memcpy(at, kDigitPairs[byte].data(), 2);
+            at += 2;
+        }
+        if (wrap_ == 0) {
+            column_ += digits_.size();
+            if (const int failure = out_(digits_); failure != 0) {
+                return failure;
+            }
+            continue;
+        }
+        text_.resize(digits_.size() + digits_.size() / wrap_ + 1);
+        at = text_.data();
+        for (std::size_t from = 0; from < digits_.size();) {
+            const std::size_t take = std::min(wrap_ - column_, digits_.size() - from);
+            at = std::copy_n(digits_.data() + from, take, at);
+            from += take;
+            column_ += take;
+            if (column_ == wrap_) {
+                *at++ = '\n';
+                column_ = 0;
             }
         }
         if (const int failure = out_(std::span(text_.data(), at)); failure != 0) {

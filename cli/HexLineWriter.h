@@ -26,7 +26,9 @@ public:
 private:
     std::size_t wrap_;
     Out out_;
+    // Characters on the current line; without a wrap it only grows.
     std::size_t column_ = 0;
+    Bytes digits_;
     Bytes text_;
 };
 
