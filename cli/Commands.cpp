@@ -508,7 +508,8 @@ ExitStatus DecryptStreaming(const Options& options, EncryptionEngine& engine, Re
             ciphertext.swap(head);
             return true;
         }
-        if (reader.Current() != HexStreamReader::State::Reading) {
+        if (reader.Current() == HexStreamReader::State::Ended) {
+            reader.Finish(ciphertext);
             return false;
         }
         const auto got = input.Read(text);
