@@ -498,6 +498,8 @@ class ExitStatusTest(unittest.TestCase):
             (["decrypt", "--key", "me.skey", "-o", "no/such/out"], good, 1, "no/such/out: No such"),
             (["encrypt", "--to", "me.pkey", "-o", "me.pkey"], b"x", 1, "me.pkey already exists"),
             (["encrypt", "--to", "-"], b"", 2, "the message must come from FILE"),
+            (["encrypt", "--to", "-", "--to", "-", "message.txt"], b"", 2,
+             "standard input holds one key"),
             # --from names the expected writer, not a recipient.
             (["decrypt", "--key", "me.skey", "--from", "me.skey"], good, 3,
              "holds a private key. "),
