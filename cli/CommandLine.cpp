@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
@@ -80,6 +81,10 @@ std::expected<Options, std::string> ParseCommandLine(std::span<const char* const
             options.requireSigned = true;
             continue;
         }
+        if (encrypt && arg == "--to-self") {
+            options.toSelf = true;
+            continue;
+        }
         // "--name value" or "--name=value".
         const std::string_view name = arg.substr(0, arg.find('='));
         const std::string_view otherKeyOption = encrypt ? "--sign" : "--from";
@@ -96,7 +101,13 @@ std::expected<Options, std::string> ParseCommandLine(std::span<const char* const
         } else {
             return Failure(std::string(name) + " needs a value");
         }
-        if (name == keyOption) {
+        if (name == keyOption && encrypt) {
+            if (value.empty()) {
+                return Failure("--to needs a key file");
+            }
+            options.recipients.emplace_back(value);
+            haveKey = true;
+        } else if (name == keyOption) {
             if (haveKey) {
                 return Failure(std::string(keyOption) + " is given twice");
             }
@@ -138,6 +149,16 @@ std::expected<Options, std::string> ParseCommandLine(std::span<const char* const
         return Failure(std::string(command) + " needs " + std::string(keyOption) +
                        (encrypt ? " RECIPIENT.pkey" : " MY.skey"));
     }
+    if (options.recipients.size() + (options.toSelf ? 1 : 0) > kMaxRecipients) {
+        return Failure("a message takes at most " + std::to_string(kMaxRecipients) +
+                       " recipients, --to-self included, not " +
+                       std::to_string(options.recipients.size() + (options.toSelf ? 1 : 0)));
+    }
+    if (options.toSelf && !options.signKey) {
+        // The writer's copy is for the key that signs; without one there is
+        // no key of the writer's to make it for.
+        return Failure("--to-self needs --sign MY.skey");
+    }
     if (options.requireSigned && !options.senderKey) {
         // Without the writer's key no signature can be checked, and the
         // option could only ever refuse.
@@ -147,9 +168,13 @@ std::expected<Options, std::string> ParseCommandLine(std::span<const char* const
         options.input.reset();
     }
     const std::string_view publicOption = encrypt ? "--to" : "--from";
-    const std::optional<std::string>& publicKey =
-        encrypt ? std::optional<std::string>(options.keyFile) : options.senderKey;
-    if (publicKey == kStandardStream && !options.input) {
+    const auto fromStandardInput =
+        encrypt ? std::ranges::count(options.recipients, kStandardStream)
+                : static_cast<std::ptrdiff_t>(options.senderKey == kStandardStream);
+    if (fromStandardInput > 1) {
+        return Failure("--to - is given twice: standard input holds one key");
+    }
+    if (fromStandardInput == 1 && !options.input) {
         return Failure(std::string(publicOption) +
                        " - reads the key from standard input, so the message must come from FILE");
     }

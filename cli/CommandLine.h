@@ -6,17 +6,25 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zelvora::cli {
+
+// The most recipients one message takes, --to-self included.
+inline constexpr std::size_t kMaxRecipients = 64;
 
 enum class Command { Encrypt, Decrypt, Help, Version };
 
 // What one run of zelvora-cli is asked to do.
 struct Options {
     Command command = Command::Help;
-    // --to for encrypt (the recipient's public key file), --key for decrypt
-    // (the user's own private key file).
+    // --key for decrypt: the user's own private key file.
     std::string keyFile;
+    // --to for encrypt: the recipients' public key files, 1 to 64, in order.
+    std::vector<std::string> recipients;
+    // --to-self for encrypt: a copy for the --sign key's public half too, so
+    // the writer can read what was sent.
+    bool toSelf = false;
     // FILE; no value reads standard input, as "-" does.
     std::optional<std::string> input;
     // --output; no value writes standard output. "-" writes it too, and

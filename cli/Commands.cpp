@@ -2,18 +2,26 @@
 
 #include "base/ErrorCode.h"
 #include "base/HexText.h"
+#include "cli/HexLineWriter.h"
+#include "cli/HexStreamReader.h"
+#include "cli/MessageOutput.h"
 #include "cli/PrintableText.h"
 #include "cli/PublicKeyInput.h"
 #include "cli/SenderKeyText.h"
 #include "crypto/CiphertextFormat.h"
 #include "crypto/CryptoLibrary.h"
 #include "crypto/EncryptionEngine.h"
+#include "crypto/FormatV3.h"
+#include "crypto/KeyRoles.h"
 #include "crypto/RsaMethod.h"
+#include "crypto/StreamOpener.h"
+#include "crypto/StreamSealer.h"
 #include "keys/Fingerprint.h"
 #include "keys/KeyFile.h"
 #include "platform/NewFile.h"
 #include "platform/OutputFile.h"
 #include "platform/ReadOnlyFile.h"
+#include "platform/SpoolFile.h"
 #include "texts/ErrorReport.h"
 #include "texts/SignatureText.h"
 
@@ -23,17 +31,17 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace zelvora::cli {
 namespace {
 
 constexpr std::string_view kProgram = "zelvora-cli";
-// Input that no ciphertext can carry is refused before it is read: the
-// most a message can be, and for decrypt the hex text of the longest
-// ciphertext, two digits a byte with up to two more characters (a blank,
-// CR LF, a quote mark) between pairs of a pasted text.
+// Text read whole for decrypt that no ciphertext can carry is refused before
+// it is read: the hex text of the longest ciphertext of versions 1 and 2, two
+// digits a byte with up to two more characters (a blank, CR LF, a quote
+// mark) between pairs of a pasted text.
 static_assert(sizeof(std::size_t) >= sizeof(std::uint64_t));
-constexpr std::size_t kMaxMessageInput = kMaxContentBytes;
 constexpr std::size_t kMaxCiphertextInput = 4 * kMaxCiphertextBytes;
 
 // One line on standard error: the program, what it was about, the cause.
@@ -147,24 +155,6 @@ std::unique_ptr<EncryptionEngine> LoadKeys(const std::optional<std::string>& pri
     return std::move(*engine);
 }
 
-// The whole of FILE or standard input, up to `limit` bytes (EFBIG beyond).
-template <class Buffer>
-std::expected<Buffer, Error> ReadInput(const Options& options, std::size_t limit) {
-    auto file = options.input ? ReadOnlyFile::Open(*options.input) : ReadOnlyFile::StandardInput();
-    if (!file) {
-        return std::unexpected(SystemError(file.error()));
-    }
-    Buffer content;
-    int failure = ReadToEnd(*file, content, limit);
-    if (const int closed = file->Close(); failure == 0) {
-        failure = closed;
-    }
-    if (failure != 0) {
-        return std::unexpected(SystemError(failure));
-    }
-    return content;
-}
-
 bool ToNewFile(const Options& options) {
     return options.output && *options.output != kStandardStream;
 }
@@ -189,75 +179,417 @@ ExitStatus CheckOutput(const Options& options, std::ostream& errors) {
     return failure == 0 ? kOk : ReportOutputFailure(options, failure, errors);
 }
 
-// The result goes to standard output, or to a new file that only its owner
-// may read, whatever it holds: made unnamed and named only when complete,
-// never through a link and never over a file that appeared meanwhile.
-ExitStatus WriteOutput(const Options& options, std::span<const std::uint8_t> text,
-                       std::ostream& errors) {
-    int failure = 0;
-    if (ToNewFile(options)) {
-        using std::filesystem::perms;
-        failure = NewFile::Write(*options.output, text, perms::owner_read | perms::owner_write);
-    } else {
-        OutputFile out = OutputFile::StandardOutput();
-        failure = out.Write(text);
-        if (const int closed = out.Close(); failure == 0) {
-            failure = closed;
+// Opens where the result goes: standard output, or a new file that only its
+// owner may read, whatever it holds, made unnamed and named only when
+// complete, never through a link and never over a file that appeared
+// meanwhile. A decrypted message that is not plain text reaches a terminal
+// only on request (--output -): its bytes could move the cursor, retitle
+// the window, hide or reorder what it shows.
+std::unique_ptr<MessageOutput> OpenOutput(const Options& options, bool message,
+                                          std::ostream& errors, ExitStatus& status) {
+    const bool toTerminal = message && !options.output && OutputFile::StandardOutput().IsTerminal();
+    auto output =
+        MessageOutput::Open(ToNewFile(options) ? options.output : std::nullopt, toTerminal);
+    if (!output) {
+        status = ReportOutputFailure(options, output.error(), errors);
+        return nullptr;
+    }
+    return std::move(*output);
+}
+
+ExitStatus ReportWriteFailure(const Options& options, const MessageOutput& output, int failure,
+                              std::ostream& errors) {
+    if (output.RefusedAsNotText()) {
+        errors << kProgram
+               << ": the message is not plain text and is not written to the terminal; use "
+                  "--output FILE, or --output - to write it anyway\n";
+        return kFailure;
+    }
+    return ReportOutputFailure(options, failure, errors);
+}
+
+// The roles of the keys a command line names, made by the role factory for
+// whatever kind each key is, and kept alive for the sealer or opener.
+struct Roles {
+    std::vector<std::unique_ptr<Recipient>> recipients;
+    std::unique_ptr<Signer> signer;
+    std::unique_ptr<Identity> identity;
+    std::unique_ptr<SenderKey> sender;
+};
+
+template <class Role>
+bool Made(std::expected<std::unique_ptr<Role>, Error> made, std::unique_ptr<Role>& into,
+          std::string_view about, std::ostream& errors, ExitStatus& status) {
+    if (!made) {
+        status = Report(errors, about, made.error(), StatusOf(made.error()));
+        return false;
+    }
+    into = std::move(*made);
+    return true;
+}
+
+// Every --to key, and the --sign key to sign with and, with --to-self, to
+// write the writer's copy for. The first recipient is loaded with the
+// signing key, each further one on its own, so each failure names its file.
+std::optional<Roles> LoadSealingRoles(const Options& options, std::ostream& errors,
+                                      ExitStatus& status) {
+    Roles roles;
+    for (std::size_t i = 0; i < options.recipients.size(); ++i) {
+        const auto own = i == 0 ? options.signKey : std::nullopt;
+        auto engine = LoadKeys(own, options.recipients[i], false, errors, status);
+        if (!engine) {
+            return std::nullopt;
+        }
+        const auto* method = engine->Method();
+        if (!Made(MakeRecipient(*method->PublicKey()), roles.recipients.emplace_back(),
+                  options.recipients[i], errors, status)) {
+            return std::nullopt;
+        }
+        if (own &&
+            (!Made(MakeSigner(*method->PrivateKey()), roles.signer, *own, errors, status) ||
+             (options.toSelf && !Made(MakeRecipient(*method->PrivateKey()),
+                                      roles.recipients.emplace_back(), *own, errors, status)))) {
+            return std::nullopt;
         }
     }
-    return failure == 0 ? kOk : ReportOutputFailure(options, failure, errors);
+    return roles;
 }
 
-// The hex text in lines of `wrap` characters, each ended by a line feed.
-Bytes HexLines(const Bytes& digits, std::size_t wrap) {
-    const std::size_t width = wrap;
-    const std::size_t lines = std::max<std::size_t>((digits.size() + width - 1) / width, 1);
-    Bytes text(digits.size() + lines);
-    std::uint8_t* at = text.data();
-    for (std::size_t line = 0; line < lines; ++line) {
-        const std::size_t from = line * width;
-        const std::size_t take = std::min(width, digits.size() - from);
-        at = std::copy_n(digits.data() + from, take, at);
-        *at++ = '\n';
-    }
-    return text;
-}
+// The message is read in pieces of this size, each sealed as it comes: small
+// enough to stay in locked memory, large enough that reading costs little.
+constexpr std::size_t kMessagePiece = 64 * 1024;
 
-ExitStatus EncryptInMemory(const Options& options, std::ostream& errors) {
+ExitStatus EncryptStreaming(const Options& options, std::ostream& errors) {
     if (const ExitStatus refused = CheckOutput(options, errors); refused != kOk) {
         return refused;
     }
     LoadCryptoLibrary();
     ExitStatus status = kOk;
-    auto engine = LoadKeys(options.signKey, options.keyFile, false, errors, status);
-    if (!engine) {
+    auto roles = LoadSealingRoles(options, errors, status);
+    if (!roles) {
         return status;
     }
+    auto input = options.input ? ReadOnlyFile::Open(*options.input) : ReadOnlyFile::StandardInput();
+    if (!input) {
+        return Report(errors, InputName(options), SystemError(input.error()), kFailure);
+    }
+    const auto info = input->Stat();
+    if (!info) {
+        return Report(errors, InputName(options), SystemError(info.error()), kFailure);
+    }
+    // A file's length is known: one the format cannot take is refused before
+    // any work. From a pipe, the sealer refuses once the limit is reached.
+    if (info->isRegular && info->size > StreamSealer::MaxMessageBytes(roles->signer.get())) {
+        return Report(errors, InputName(options), MakeError(ErrorCode::MessageTooLong), kFailure);
+    }
+    auto output = OpenOutput(options, false, errors, status);
+    if (!output) {
+        return status;
+    }
+    int outputFailure = 0;
+    HexLineWriter hex(options.wrap,
+                      [&](std::span<const std::uint8_t> text) { return output->Write(text); });
+    std::vector<const Recipient*> recipients;
+    for (const auto& recipient : roles->recipients) {
+        recipients.push_back(recipient.get());
+    }
+    auto sealer = StreamSealer::Start(
+        recipients, roles->signer.get(),
+        [&](std::span<const std::uint8_t> sealed) -> std::expected<void, Error> {
+            outputFailure = hex.Write(sealed);
+            if (outputFailure != 0) {
+                return std::unexpected(SystemError(outputFailure));
+            }
+            return {};
+        });
+    // A failure of the output is the output's; any other the message's.
+    const auto failed = [&](const Error& error) {
+        return outputFailure != 0 ? ReportOutputFailure(options, outputFailure, errors)
+                                  : Report(errors, InputName(options), error, StatusOf(error));
+    };
+    if (!sealer) {
+        return failed(sealer.error());
+    }
+    // The message is a secret: its buffer is locked and wipes itself.
+    SecureBytes piece(kMessagePiece);
+    for (;;) {
+        const auto got = input->Read(piece);
+        if (!got) {
+            return Report(errors, InputName(options), SystemError(got.error()), kFailure);
+        }
+        if (*got == 0) {
+            break;
+        }
+        if (auto sealed = (*sealer)->Update(std::span(piece).first(*got)); !sealed) {
+            return failed(sealed.error());
+        }
+    }
+    if (const int closed = input->Close(); closed != 0) {
+        return Report(errors, InputName(options), SystemError(closed), kFailure);
+    }
+    if (auto finished = (*sealer)->Finish(); !finished) {
+        return failed(finished.error());
+    }
+    if (const int failure = hex.Finish(); failure != 0) {
+        return ReportOutputFailure(options, failure, errors);
+    }
+    if (const int failure = output->Commit(); failure != 0) {
+        return ReportOutputFailure(options, failure, errors);
+    }
+    return kOk;
+}
+
+// Tells a script what the signature says when it asked about the writer or
+// the message names one; an unsigned message read without --from stays as
+// quiet as before signatures existed. Gives the status: refused when
+// --require-signed finds the message not verified.
+ExitStatus ReportSignature(const Options& options, const DecryptedMessage& decrypted,
+                           std::ostream& errors) {
+    const bool refused = options.requireSigned && decrypted.signature != SignatureState::Verified;
+    if (decrypted.signer || options.senderKey) {
+        const SignatureNotice notice = DescribeSignature(
+            decrypted.signature, QString::fromStdString(options.senderKey.value_or("")),
+            decrypted.signer ? QString::fromStdString(FingerprintText(*decrypted.signer))
+                             : QString());
+        errors << kProgram << ": " << notice.description.toStdString();
+        if (refused) {
+            errors << " The message is not written: --require-signed.";
+        }
+        errors << '\n';
+    }
+    return refused ? kUnverifiedSender : kOk;
+}
+
+// Below this much text the whole input is read and found as the window finds
+// a pasted message (quote markers, blanks, greetings, several blocks): it
+// costs nothing at that size. Beyond it, a version 3 message in plain hex
+// lines is read as it streams.
+constexpr std::size_t kWholeTextBytes = 1 << 20;
+// Hex text is read in pieces of this size once it streams.
+constexpr std::size_t kTextPiece = 256 * 1024;
+
+// Reads the rest of `file` onto the end of `text`, up to `limit` bytes in
+// all (EFBIG beyond).
+int ReadRest(ReadOnlyFile& file, Bytes& text, std::size_t limit) {
+    const auto info = file.Stat();
+    if (!info) {
+        return info.error();
+    }
+    if (info->isRegular && info->size > limit) {
+        return EFBIG;
+    }
+    if (info->isRegular) {
+        text.reserve(info->size + 1);
+    }
+    std::size_t used = text.size();
+    for (;;) {
+        if (used == text.size()) {
+            if (used > limit) {
+                return EFBIG;
+            }
+            text.resize(std::min(std::max(2 * used, used + kTextPiece), limit + 1));
+        }
+        const auto got = file.Read(std::span(text).subspan(used));
+        if (!got) {
+            return got.error();
+        }
+        if (*got == 0) {
+            break;
+        }
+        used += *got;
+    }
+    text.resize(used);
+    return used > limit ? EFBIG : 0;
+}
+
+// A message whose text is all in memory, found and decrypted as before.
+ExitStatus DecryptWhole(const Options& options, EncryptionEngine& engine, const Bytes& text,
+                        std::ostream& errors) {
+    auto decrypted = engine.DecryptMessage(CiphertextFromText(text), true);
+    if (!decrypted) {
+        return Report(errors, InputName(options), decrypted.error(), StatusOf(decrypted.error()));
+    }
+    if (const ExitStatus refused = ReportSignature(options, *decrypted, errors); refused != kOk) {
+        return refused;
+    }
+    ExitStatus status = kOk;
+    auto output = OpenOutput(options, true, errors, status);
+    if (!output) {
+        return status;
+    }
+    // Held whole, the message is checked whole before any byte of it goes
+    // out: a lone CR at its end is refused before the rest reaches a terminal.
+    if (output->PlainTextOnly() && !IsPrintableText(decrypted->text)) {
+        output->RefuseAsNotText();
+        return ReportWriteFailure(options, *output, EILSEQ, errors);
+    }
+    int failure = output->Write(decrypted->text);
+    if (failure == 0) {
+        failure = output->Commit();
+    }
+    return failure == 0 ? kOk : ReportWriteFailure(options, *output, failure, errors);
+}
+
+// One pass of a version 3 message through an opener, its text to `sink`.
+// `more` fills a buffer with the next ciphertext bytes and says whether
+// more may follow; `spool`, when given, keeps every ciphertext byte for a
+// second pass.
+struct Opened {
+    std::expected<DecryptedMessage, Error> message = std::unexpected(Error{});
+    // A failure of the input, not of the message.
+    std::optional<Error> inputFailure;
+};
+
+template <class More>
+Opened OpenPass(const Roles& roles, ByteSink sink, More more, SpoolFile* spool) {
+    Opened result;
+    auto opener = StreamOpener::Create(*roles.identity, roles.sender.get(), std::move(sink));
+    if (!opener) {
+        result.message = std::unexpected(opener.error());
+        return result;
+    }
     Bytes ciphertext;
-    {
-        // The message is a secret: its buffer wipes itself when it goes.
-        const auto message = ReadInput<SecureBytes>(options, kMaxMessageInput);
-        if (!message) {
-            const bool tooLong = message.error().number == EFBIG;
-            return Report(errors, InputName(options),
-                          tooLong ? MakeError(ErrorCode::MessageTooLong) : message.error(),
+    for (;;) {
+        ciphertext.clear();
+        const auto got = more(ciphertext);
+        if (!got) {
+            result.inputFailure = got.error();
+            return result;
+        }
+        if (spool != nullptr && !ciphertext.empty()) {
+            if (const int failure = spool->Write(ciphertext); failure != 0) {
+                result.inputFailure = SystemError(failure);
+                return result;
+            }
+        }
+        if (auto taken = (*opener)->Update(ciphertext); !taken) {
+            result.message = std::unexpected(taken.error());
+            return result;
+        }
+        if (!*got) {
+            break;
+        }
+    }
+    result.message = (*opener)->Finish();
+    return result;
+}
+
+ExitStatus DecryptStreaming(const Options& options, EncryptionEngine& engine, ReadOnlyFile& input,
+                            HexStreamReader& reader, Bytes head, std::ostream& errors) {
+    Roles roles;
+    ExitStatus status = kOk;
+    const RsaMethod* method = engine.Method();
+    if (!Made(MakeIdentity(*method->PrivateKey()), roles.identity, options.keyFile, errors,
+              status) ||
+        (method->PublicKey() != nullptr && !Made(MakeSenderKey(*method->PublicKey()), roles.sender,
+                                                 *options.senderKey, errors, status))) {
+        return status;
+    }
+    auto output = OpenOutput(options, true, errors, status);
+    if (!output) {
+        return status;
+    }
+    int outputFailure = 0;
+    const ByteSink toOutput =
+        [&](std::span<const std::uint8_t> text) -> std::expected<void, Error> {
+        outputFailure = output->Write(text);
+        if (outputFailure != 0) {
+            return std::unexpected(SystemError(outputFailure));
+        }
+        return {};
+    };
+    // The first pass reads the hex text: the bytes decoded from the first
+    // window, then the rest, until the text or its hex lines end.
+    Bytes text(kTextPiece);
+    bool first = true;
+    const auto fromText = [&](Bytes& ciphertext) -> std::expected<bool, Error> {
+        if (first) {
+            first = false;
+            ciphertext.swap(head);
+            return true;
+        }
+        if (reader.Current() == HexStreamReader::State::Ended) {
+            reader.Finish(ciphertext);
+            return false;
+        }
+        const auto got = input.Read(text);
+        if (!got) {
+            return std::unexpected(SystemError(got.error()));
+        }
+        if (*got == 0) {
+            reader.Finish(ciphertext);
+            return false;
+        }
+        if (reader.Read(std::span(text).first(*got), ciphertext) ==
+            HexStreamReader::State::Malformed) {
+            return std::unexpected(MakeError(ErrorCode::NotForThisKey));
+        }
+        return true;
+    };
+    // With --require-signed on standard output not one byte may go out
+    // before the signature has checked: the first pass keeps the ciphertext
+    // in a private spool and writes nothing; a second pass decrypts the
+    // spooled bytes, which nobody else can change meanwhile. A new file
+    // needs no second pass: it is named only after the check.
+    const bool twoPasses = options.requireSigned && !ToNewFile(options);
+    std::optional<SpoolFile> spool;
+    if (twoPasses) {
+        auto created = SpoolFile::Create();
+        if (!created) {
+            return Report(errors, "a spool file in $TMPDIR", SystemError(created.error()),
                           kFailure);
         }
-        auto encrypted = engine->EncryptBytes(*message, true);
-        if (!encrypted) {
-            return Report(errors, InputName(options), encrypted.error(),
-                          StatusOf(encrypted.error()));
-        }
-        ciphertext = std::move(*encrypted);
+        spool.emplace(std::move(*created));
     }
-    Bytes digits = HexDigits(ciphertext);
-    ciphertext = Bytes();
-    // Without --wrap, all digits on one line.
-    const std::size_t width =
-        options.wrap == 0 ? std::max<std::size_t>(digits.size(), 1) : options.wrap;
-    const Bytes lines = HexLines(digits, width);
-    digits = Bytes();
-    return WriteOutput(options, lines, errors);
+    const ByteSink discard = [](std::span<const std::uint8_t>) -> std::expected<void, Error> {
+        return {};
+    };
+    Opened opened =
+        OpenPass(roles, twoPasses ? discard : toOutput, fromText, spool ? &*spool : nullptr);
+    const auto failed = [&](const Opened& pass) {
+        if (pass.inputFailure) {
+            return Report(errors, InputName(options), *pass.inputFailure,
+                          StatusOf(*pass.inputFailure));
+        }
+        if (outputFailure != 0) {
+            return ReportWriteFailure(options, *output, outputFailure, errors);
+        }
+        return Report(errors, InputName(options), pass.message.error(),
+                      StatusOf(pass.message.error()));
+    };
+    if (opened.inputFailure || !opened.message) {
+        return failed(opened);
+    }
+    if (const ExitStatus refused = ReportSignature(options, *opened.message, errors);
+        refused != kOk) {
+        return refused;
+    }
+    if (twoPasses) {
+        if (const int failure = spool->Rewind(); failure != 0) {
+            return Report(errors, InputName(options), SystemError(failure), kFailure);
+        }
+        const auto fromSpool = [&](Bytes& ciphertext) -> std::expected<bool, Error> {
+            ciphertext.resize(kTextPiece);
+            const auto got = spool->Read(ciphertext);
+            if (!got) {
+                return std::unexpected(SystemError(got.error()));
+            }
+            ciphertext.resize(*got);
+            return *got != 0;
+        };
+        opened = OpenPass(roles, toOutput, fromSpool, nullptr);
+        if (opened.inputFailure || !opened.message) {
+            return failed(opened);
+        }
+        if (opened.message->signature != SignatureState::Verified) {
+            return Report(errors, InputName(options), MakeError(ErrorCode::NotForThisKey),
+                          kDamaged);
+        }
+    }
+    if (const int failure = output->Commit(); failure != 0) {
+        return ReportWriteFailure(options, *output, failure, errors);
+    }
+    return kOk;
 }
 
 ExitStatus DecryptInMemory(const Options& options, std::ostream& errors) {
@@ -270,46 +602,41 @@ ExitStatus DecryptInMemory(const Options& options, std::ostream& errors) {
     if (!engine) {
         return status;
     }
-    std::expected<DecryptedMessage, Error> decrypted = std::unexpected(Error{});
-    {
-        const auto text = ReadInput<Bytes>(options, kMaxCiphertextInput);
-        if (!text) {
-            return Report(errors, InputName(options), text.error(), kFailure);
+    auto input = options.input ? ReadOnlyFile::Open(*options.input) : ReadOnlyFile::StandardInput();
+    if (!input) {
+        return Report(errors, InputName(options), SystemError(input.error()), kFailure);
+    }
+    // The first window of text tells a short text, to be read whole, from a
+    // long one in plain hex lines, to be streamed.
+    Bytes text(kWholeTextBytes + 1);
+    std::size_t used = 0;
+    while (used < text.size()) {
+        const auto got = input->Read(std::span(text).subspan(used));
+        if (!got) {
+            return Report(errors, InputName(options), SystemError(got.error()), kFailure);
         }
-        decrypted = engine->DecryptMessage(CiphertextFromText(*text), true);
-    }
-    if (!decrypted) {
-        return Report(errors, InputName(options), decrypted.error(), StatusOf(decrypted.error()));
-    }
-    // A script that asked about the writer, or a message that names one, is
-    // told what the signature says; an unsigned message read without --from
-    // stays as quiet as before signatures existed.
-    const bool refused = options.requireSigned && decrypted->signature != SignatureState::Verified;
-    if (decrypted->signer || options.senderKey) {
-        const SignatureNotice notice = DescribeSignature(
-            decrypted->signature, QString::fromStdString(options.senderKey.value_or("")),
-            decrypted->signer ? QString::fromStdString(FingerprintText(*decrypted->signer))
-                              : QString());
-        errors << kProgram << ": " << notice.description.toStdString();
-        if (refused) {
-            errors << " The message is not written: --require-signed.";
+        if (*got == 0) {
+            break;
         }
-        errors << '\n';
+        used += *got;
     }
-    if (refused) {
-        return kUnverifiedSender;
+    text.resize(used);
+    if (used > kWholeTextBytes) {
+        HexStreamReader reader;
+        Bytes head;
+        // Versions 1 and 2 are read whole, as they always were.
+        if (reader.Read(text, head) == HexStreamReader::State::Reading && !head.empty() &&
+            head[0] == FormatV3::kVersion) {
+            return DecryptStreaming(options, *engine, *input, reader, std::move(head), errors);
+        }
+        if (const int failure = ReadRest(*input, text, kMaxCiphertextInput); failure != 0) {
+            return Report(errors, InputName(options), SystemError(failure), kFailure);
+        }
     }
-    const SecureBytes& message = decrypted->text;
-    // Bytes that are not plain text could move the cursor, retitle the
-    // window, hide or reorder what it shows: they reach a terminal only on
-    // request (--output -), however standard output was named.
-    if (!options.output && OutputFile::StandardOutput().IsTerminal() && !IsPrintableText(message)) {
-        errors << kProgram
-               << ": the message is not plain text and is not written to the terminal; use "
-                  "--output FILE, or --output - to write it anyway\n";
-        return kFailure;
+    if (const int closed = input->Close(); closed != 0) {
+        return Report(errors, InputName(options), SystemError(closed), kFailure);
     }
-    return WriteOutput(options, message, errors);
+    return DecryptWhole(options, *engine, text, errors);
 }
 
 // Memory running out (a message larger than the machine holds) ends the run
@@ -326,7 +653,7 @@ ExitStatus WithinMemory(Command command, const Options& options, std::ostream& e
 }  // namespace
 
 ExitStatus Encrypt(const Options& options, std::ostream& errors) {
-    return WithinMemory(EncryptInMemory, options, errors);
+    return WithinMemory(EncryptStreaming, options, errors);
 }
 
 ExitStatus Decrypt(const Options& options, std::ostream& errors) {

@@ -27,6 +27,10 @@ public:
 
     // The engine keeps its own reference: the caller may drop its one.
     std::expected<void, Error> AttachMethod(std::shared_ptr<RsaMethod> method);
+    // The attached keys, for a caller that makes their roles itself (to
+    // stream a message, or to write it to several recipients); null before
+    // a method is attached.
+    const RsaMethod* Method() const { return method_.get(); }
 
     // `last` must be true: every message is encrypted as one final block.
     std::expected<Bytes, Error> EncryptBytes(std::span<const std::uint8_t> source, bool last);

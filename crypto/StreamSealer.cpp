@@ -125,6 +125,12 @@ std::expected<std::unique_ptr<StreamSealer>, Error> StreamSealer::StartWith(
     });
 }
 
+std::uint64_t StreamSealer::MaxMessageBytes(const Signer* signer) {
+    const std::uint64_t around =
+        signer == nullptr ? 1 : signer->Preamble().size() + signer->SignatureBytes();
+    return v3::kMaxPlaintextBytes - around;
+}
+
 std::uint64_t StreamSealer::PayloadBytes(std::uint64_t messageBytes) const {
     const std::uint64_t plaintext = preambleBytes_ + messageBytes + trailerBytes_;
     const std::uint64_t chunks = (plaintext + v3::kChunkBytes - 1) / v3::kChunkBytes;

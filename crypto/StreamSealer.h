@@ -45,6 +45,10 @@ public:
     // Signs, when there is a signer, and writes the last chunk.
     std::expected<void, Error> Finish();
 
+    // The longest message the format takes, signed by `signer` or unsigned:
+    // a caller that knows the length up front can refuse before it starts.
+    static std::uint64_t MaxMessageBytes(const Signer* signer);
+
     // How many bytes the sealed chunks of a message of `messageBytes` take
     // after the header and salt, so a caller can size its buffer once.
     std::uint64_t PayloadBytes(std::uint64_t messageBytes) const;

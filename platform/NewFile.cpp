@@ -1,10 +1,8 @@
 #include "platform/NewFile.h"
 
-#include "platform/Descriptor.h"
-#include "platform/TemporaryFileGuard.h"
+#include "platform/NewFileWriter.h"
 
 #include <cerrno>
-#include <string>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,63 +17,6 @@ namespace {
 fs::path FolderOf(const fs::path& path) {
     fs::path folder = path.parent_path();
     return folder.empty() ? fs::path(".") : folder;
-}
-
-mode_t CurrentUmask() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
-}
-
-// Gives the finished file its name only if that name is still free: a file
-// that appeared since CheckTarget is kept, never replaced.
-int MoveNoClobber(const fs::path& from, const fs::path& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-        return 0;
-    }
-    if (errno != EINVAL && errno != ENOSYS) {
-        return errno;
-    }
-    // The file system lacks the no-replace rename; a hard link refuses an
-    // existing name just the same.
-    if (::link(from.c_str(), to.c_str()) != 0) {
-        return errno;
-    }
-    ::unlink(from.c_str());
-    return 0;
-}
-
-// Gives an unnamed file its name; like a hard link, linkat refuses a name
-// that exists (EEXIST), so a file that appeared since CheckFree is kept.
-// Naming the descriptor itself (AT_EMPTY_PATH) takes a capability only root
-// usually has; its /proc/self/fd entry works for everyone.
-int LinkUnnamed(int fd, const fs::path& to) {
-    if (::linkat(fd, "", AT_FDCWD, to.c_str(), AT_EMPTY_PATH) == 0) {
-        return 0;
-    }
-    if (errno != ENOENT && errno != EPERM) {
-        return errno;
-    }
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-        return errno;
-    }
-    return 0;
-}
-
-// A new name lives in the folder's own data, which needs its own flush to
-// survive a crash. Folders that cannot be flushed (EINVAL) are left as they are.
-int SyncFolder(const fs::path& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return errno;
-    }
-    int err = 0;
-    if (::fsync(fd) != 0 && errno != EINVAL) {
-        err = errno;
-    }
-    ::close(fd);
-    return err;
 }
 
 }  // namespace
@@ -95,54 +36,14 @@ int CheckFree(const fs::path& path) {
 }
 
 int Write(const fs::path& path, std::span<const std::uint8_t> content, fs::perms permissions) {
-    const fs::path folder = FolderOf(path);
-    const mode_t mode = static_cast<mode_t>(permissions & fs::perms::mask) & ~CurrentUmask();
-
-    // The whole text goes to a file without a name first, which gets its
-    // name only once complete, so a failed write never shows up under the
-    // final name, and a process killed half way leaves nothing behind: the
-    // kernel drops an unnamed file with its last descriptor.
-    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    TemporaryFileGuard named;
-    if (fd < 0) {
-        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-            return errno;
-        }
-        // The file system cannot make unnamed files: a private temporary
-        // with a hidden name, removed again if a signal ends the process.
-        fd = named.Create(folder / ".zelvora-new-XXXXXX");
-        if (fd < 0) {
-            return errno;
-        }
+    auto writer = NewFileWriter::Open(path);
+    if (!writer) {
+        return writer.error();
     }
-
-    int err = WriteAll(fd, content);
-    if (err == 0 && ::fchmod(fd, mode) != 0) {
-        err = errno;
-    }
-    if (err == 0 && ::fsync(fd) != 0) {
-        err = errno;
-    }
-    if (err == 0) {
-        err = named.Path().empty() ? LinkUnnamed(fd, path) : MoveNoClobber(named.Path(), path);
-    }
-    if (::close(fd) != 0 && err == 0) {
-        err = errno;
-    }
-    if (!named.Path().empty()) {
-        if (err != 0) {
-            ::unlink(named.Path().c_str());
-        }
-        named.Release();
-    }
-    if (err != 0) {
+    if (const int err = (*writer)->Write(content); err != 0) {
         return err;
     }
-    if (err = SyncFolder(folder); err != 0) {
-        ::unlink(path.c_str());
-        return err;
-    }
-    return 0;
+    return (*writer)->Commit(permissions);
 }
 
 void Remove(const fs::path& path) noexcept {
