@@ -175,7 +175,11 @@ TEST_P(KeyFileModeTest, PrivateKeyFilesMustBeTheUsersAlone) {
     }
     ASSERT_FALSE(key.has_value());
     // As the window reports it.
-    const QString expected = QString::fromUtf8(c.report).arg(path);
+    // Only the mode reports name the path a second time, in their advice.
+    QString expected = QString::fromUtf8(c.report);
+    if (expected.contains(QStringLiteral("%1"))) {
+        expected = expected.arg(path);
+    }
     EXPECT_EQ(FormatKeyFileReport(path, key.error()),
               "Error reading key file " + path + "\r\n" + expected);
 }
