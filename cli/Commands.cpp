@@ -15,6 +15,7 @@
 #include "platform/OutputFile.h"
 #include "platform/ReadOnlyFile.h"
 #include "texts/ErrorReport.h"
+#include "texts/ErrorTable.h"
 #include "texts/SignatureText.h"
 
 #include <algorithm>
@@ -53,27 +54,19 @@ std::string OutputName(const Options& options) {
 }
 
 ExitStatus StatusOf(const Error& error) {
-    switch (static_cast<ErrorCode>(static_cast<std::uint32_t>(error.number))) {
-        case ErrorCode::PrivateKeyEmpty:
-        case ErrorCode::PrivateKeyMalformed:
-        case ErrorCode::PrivateKeyNotRsa:
-        case ErrorCode::PrivateKeySize:
-        case ErrorCode::PrivateKeyIsPublic:
-        case ErrorCode::PrivateKeyEncrypted:
-        case ErrorCode::PublicKeyEmpty:
-        case ErrorCode::PublicKeyMalformed:
-        case ErrorCode::PublicKeyNotRsa:
-        case ErrorCode::PublicKeySize:
-        case ErrorCode::PublicKeyIsPrivate:
+    switch (CategoryOf(error)) {
+        case ErrorCategory::Usage:
+            return kUsage;
+        case ErrorCategory::Key:
             return kKey;
-        case ErrorCode::CiphertextEmpty:
-        case ErrorCode::CiphertextVersion:
-        case ErrorCode::CiphertextTooShort:
-        case ErrorCode::NotForThisKey:
+        case ErrorCategory::Damaged:
             return kDamaged;
-        default:
-            return kFailure;
+        case ErrorCategory::NotVerified:
+            return kUnverifiedSender;
+        case ErrorCategory::Failure:
+            break;
     }
+    return kFailure;
 }
 
 // Reads a key file: a private key as the window does, a public key from a
