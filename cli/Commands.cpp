@@ -3,7 +3,6 @@
 #include "base/ErrorCode.h"
 #include "base/HexText.h"
 #include "cli/PrintableText.h"
-#include "cli/PublicKeyInput.h"
 #include "cli/SenderKeyText.h"
 #include "crypto/CiphertextFormat.h"
 #include "crypto/CryptoLibrary.h"
@@ -11,12 +10,14 @@
 #include "crypto/RsaMethod.h"
 #include "keys/Fingerprint.h"
 #include "keys/KeyFile.h"
+#include "keys/Passphrase.h"
 #include "platform/NewFile.h"
 #include "platform/OutputFile.h"
 #include "platform/ReadOnlyFile.h"
 #include "texts/ErrorReport.h"
 #include "texts/ErrorTable.h"
 #include "texts/SignatureText.h"
+#include "workflow/KeyLoading.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -69,45 +70,92 @@ ExitStatus StatusOf(const Error& error) {
     return kFailure;
 }
 
-// Reads a key file: a private key as the window does, a public key from a
-// pipe or standard input too. Failures have been reported when no blob comes
-// back; a file not named gives an empty blob.
-std::optional<std::optional<SecureBytes>> ReadKey(const std::optional<std::string>& file,
-                                                  KeyFileKind kind, std::ostream& errors) {
-    if (!file) {
-        return std::optional<SecureBytes>();
+// The passphrase of a protected key: from the file or descriptor the options
+// name, or asked on the terminal. Without either and without a terminal the
+// run stops at once: nothing would ever answer.
+class CommandLinePassphrase : public PassphrasePort {
+public:
+    explicit CommandLinePassphrase(const Options& options) : options_(options) {}
+
+    std::expected<SecureBytes, Error> Passphrase(std::string_view file,
+                                                 std::string_view fingerprint) override {
+        std::expected<SecureBytes, Error> passphrase = std::unexpected(Error{});
+        if (options_.passphraseFile) {
+            passphrase = ReadPassphraseFile(*options_.passphraseFile);
+        } else if (options_.passphraseFd) {
+            passphrase = ReadPassphraseFromDescriptor(*options_.passphraseFd);
+        } else {
+            std::string prompt = "Passphrase for " + std::string(file);
+            if (!fingerprint.empty()) {
+                prompt += " (" + std::string(fingerprint) + ")";
+            }
+            passphrase = AskPassphrase(prompt + ": ");
+        }
+        if (!passphrase) {
+            failed_ = passphrase.error();
+        }
+        return passphrase;
     }
-    std::expected<std::optional<SecureBytes>, Error> blob;
-    if (kind == KeyFileKind::Public) {
-        blob = ReadPublicKeyInput(*file);
-    } else {
-        blob = ReadKeyFile(*file, kind);
+
+    // The passphrase source that failed, when it was not the key file.
+    std::optional<std::string> FailedSource(const Error& error) const {
+        if (!failed_ || *failed_ != error || !IsSystemError(error)) {
+            return std::nullopt;
+        }
+        return options_.passphraseFile
+                   ? *options_.passphraseFile
+                   : "passphrase descriptor " + std::to_string(options_.passphraseFd.value_or(0));
     }
-    if (!blob) {
-        errors << kProgram << ": " << FormatKeyFileLine(*file, blob.error()) << '\n';
-        return std::nullopt;
+
+private:
+    const Options& options_;
+    std::optional<Error> failed_;
+};
+
+ExitStatus ReportKeyFailure(const KeyLoadFailure& failure, const CommandLinePassphrase& port,
+                            std::ostream& errors) {
+    if (const auto source = port.FailedSource(failure.error)) {
+        return Report(errors, *source, failure.error, kKey);
     }
-    return std::move(*blob);
+    if (failure.use == KeyUse::ExpectedWriter && failure.stage == KeyLoadStage::Using) {
+        if (const auto text = DescribeSenderKeyError(failure.error)) {
+            errors << kProgram << ": " << failure.path << ": " << *text << '\n';
+            return kKey;
+        }
+    }
+    if (failure.stage == KeyLoadStage::Reading) {
+        errors << kProgram << ": " << FormatKeyFileLine(failure.path, failure.error) << '\n';
+        return kKey;
+    }
+    return Report(errors, failure.path, failure.error, StatusOf(failure.error));
 }
 
-RsaMethod::Blob AsBlob(const std::optional<SecureBytes>& key) {
-    return key ? RsaMethod::Blob(std::span<const std::uint8_t>(*key)) : std::nullopt;
+RsaMethod::Blob AsBlob(const LoadedKey* key) {
+    return key ? RsaMethod::Blob(std::span<const std::uint8_t>(key->blob)) : std::nullopt;
 }
 
 // Loads the named key files into an engine: the own private key (decrypting,
 // or signing) and the other person's public key (the recipient, or the
-// expected sender). Unlike the window, which goes on without a key it cannot
-// read, a script that names a key file gets a refusal: going on would
-// quietly drop the signing or checking it asked for.
-std::unique_ptr<EncryptionEngine> LoadKeys(const std::optional<std::string>& privateFile,
+// expected sender). Unlike the window, which goes on without an expected
+// writer's key it cannot read, a script that names a key file gets a
+// refusal: going on would quietly drop the checking it asked for.
+std::unique_ptr<EncryptionEngine> LoadKeys(const Options& options,
+                                           const std::optional<std::string>& privateFile,
                                            const std::optional<std::string>& publicFile,
                                            bool publicIsSender, std::ostream& errors,
                                            ExitStatus& status) {
-    const auto privateKey = ReadKey(privateFile, KeyFileKind::Private, errors);
-    const auto publicKey =
-        privateKey ? ReadKey(publicFile, KeyFileKind::Public, errors) : std::nullopt;
-    if (!privateKey || !publicKey) {
-        status = kKey;
+    const KeyRequest requests[] = {
+        {privateFile.value_or(""), KeyUse::Own},
+        {publicFile.value_or(""), publicIsSender ? KeyUse::ExpectedWriter : KeyUse::Recipient,
+         true},
+    };
+    CommandLinePassphrase passphrases(options);
+    auto loaded = zelvora::LoadKeys(requests, passphrases);
+    if (loaded && loaded->unread) {
+        loaded = std::unexpected(*loaded->unread);
+    }
+    if (!loaded) {
+        status = ReportKeyFailure(loaded.error(), passphrases, errors);
         return nullptr;
     }
     auto method = RsaMethod::Create();
@@ -117,12 +165,13 @@ std::unique_ptr<EncryptionEngine> LoadKeys(const std::optional<std::string>& pri
         status = Report(errors, about, method ? engine.error() : method.error(), kFailure);
         return nullptr;
     }
-    auto set = (*method)->SetPrivateKeyBlob(AsBlob(*privateKey));
+    auto set = (*method)->SetPrivateKeyBlob(AsBlob(loaded->Find(KeyUse::Own)));
     if (!set) {
         status = Report(errors, *privateFile, set.error(), StatusOf(set.error()));
         return nullptr;
     }
-    set = (*method)->SetPublicKeyBlob(AsBlob(*publicKey));
+    set = (*method)->SetPublicKeyBlob(
+        AsBlob(loaded->Find(publicIsSender ? KeyUse::ExpectedWriter : KeyUse::Recipient)));
     if (!set && publicIsSender) {
         if (const auto text = DescribeSenderKeyError(set.error())) {
             errors << kProgram << ": " << *publicFile << ": " << *text << '\n';
@@ -222,7 +271,7 @@ ExitStatus EncryptInMemory(const Options& options, std::ostream& errors) {
     }
     LoadCryptoLibrary();
     ExitStatus status = kOk;
-    auto engine = LoadKeys(options.signKey, options.keyFile, false, errors, status);
+    auto engine = LoadKeys(options, options.signKey, options.keyFile, false, errors, status);
     if (!engine) {
         return status;
     }
@@ -259,7 +308,7 @@ ExitStatus DecryptInMemory(const Options& options, std::ostream& errors) {
     }
     LoadCryptoLibrary();
     ExitStatus status = kOk;
-    auto engine = LoadKeys(options.keyFile, options.senderKey, true, errors, status);
+    auto engine = LoadKeys(options, options.keyFile, options.senderKey, true, errors, status);
     if (!engine) {
         return status;
     }
