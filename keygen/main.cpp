@@ -13,6 +13,7 @@
 #include "texts/ErrorReport.h"
 #include "texts/ErrorText.h"
 #include "texts/Version.h"
+#include "workflow/KeyLoading.h"
 #include "workflow/KeyPairWorkflow.h"
 
 #include <cerrno>
@@ -370,33 +371,41 @@ int Run(const Options& options) {
     return kExitOk;
 }
 
+// The current passphrase of the key file to change, asked only when it has
+// one: from --passphrase-file, or the terminal.
+class CurrentPassphrase : public zelvora::PassphrasePort {
+public:
+    explicit CurrentPassphrase(const std::optional<std::string>& file) : file_(file) {}
+    std::expected<zelvora::SecureBytes, zelvora::Error> Passphrase(std::string_view keyFile,
+                                                                   std::string_view) override {
+        return PassphraseFrom(file_, "Current passphrase for " + std::string(keyFile) + ": ");
+    }
+
+private:
+    const std::optional<std::string>& file_;
+};
+
 int ChangePassphrase(const Options& options) {
     const std::string& file = options.changeFile;
-    const auto old = zelvora::ReadKeyFile(file, KeyFileKind::Private);
-    zelvora::SecureBytes oldPassphrase;
-    // The old passphrase is asked only of a key that has one.
-    if (old && *old && zelvora::IsProtected(**old)) {
-        auto read = PassphraseFrom(options.passphraseFile, "Current passphrase for " + file + ": ");
-        if (!read) {
-            if (read.error().number ==
-                zelvora::ErrorNumber(zelvora::ErrorCode::NoTerminalForPassphrase)) {
-                std::cerr << kProgram << ": " << kNoTerminal << '\n';
-                return kExitUsage;
-            }
-            std::cerr << kProgram << ": "
-                      << zelvora::FormatErrorLine(options.passphraseFile.value_or(file),
-                                                  read.error())
-                      << '\n';
-            return kExitFailure;
+    // The current passphrase is checked before a new one is asked for.
+    CurrentPassphrase current(options.passphraseFile);
+    const zelvora::KeyRequest request[] = {{file, zelvora::KeyUse::Own}};
+    const auto loaded = zelvora::LoadKeys(request, current);
+    if (!loaded) {
+        const zelvora::Error& error = loaded.error().error;
+        if (error.number == zelvora::ErrorNumber(zelvora::ErrorCode::NoTerminalForPassphrase)) {
+            std::cerr << kProgram << ": " << kNoTerminal << '\n';
+            return kExitUsage;
         }
-        oldPassphrase = std::move(*read);
+        std::cerr << kProgram << ": " << zelvora::FormatKeyFileLine(file, error) << '\n';
+        return kExitFailure;
     }
     auto passphrase = NewPassphrase(options.newPassphraseFile, options.noPassphrase);
     if (!passphrase) {
         return passphrase.error();
     }
-    if (auto changed =
-            zelvora::ChangePassphrase(file, oldPassphrase, AsSpan(*passphrase), kProtection);
+    if (auto changed = zelvora::ReplaceProtection(file, loaded->keys.front().blob,
+                                                  AsSpan(*passphrase), kProtection);
         !changed) {
         return Fail(changed.error());
     }

@@ -1,8 +1,6 @@
 #include "workflow/KeyPairWorkflow.h"
 
 #include "base/ErrorCode.h"
-#include "keys/AnyKey.h"
-#include "keys/KeyFile.h"
 #include "keys/KeyFileDescription.h"
 #include "keys/KeyPairGenerator.h"
 #include "keys/ProtectedKey.h"
@@ -76,27 +74,12 @@ std::expected<Fingerprint, KeyPairFailure> MakeKeyPair(
     return described->fingerprint;
 }
 
-std::expected<void, KeyPairFailure> ChangePassphrase(
-    const fs::path& file, std::span<const std::uint8_t> oldPassphrase,
+std::expected<void, KeyPairFailure> ReplaceProtection(
+    const fs::path& file, std::span<const std::uint8_t> plainKey,
     std::optional<std::span<const std::uint8_t>> newPassphrase,
     const ScryptParameters& protection) {
-    auto read = ReadKeyFile(file.string(), KeyFileKind::Private);
-    if (!read || !*read) {
-        return Fail(read ? SystemError(ENOENT) : read.error(), file);
-    }
-    SecureBytes plain = std::move(**read);
-    if (IsProtected(plain)) {
-        auto unlocked = Unprotect(plain, oldPassphrase);
-        if (!unlocked) {
-            return Fail(unlocked.error(), file);
-        }
-        plain = std::move(*unlocked);
-    }
-    // Only a key that reads as one is put under a new passphrase.
-    if (auto key = AnyKey::FromPrivateKeyBlob(plain); !key) {
-        return Fail(key.error(), file);
-    }
-    auto stored = AsStored(std::move(plain), newPassphrase, protection);
+    auto stored =
+        AsStored(SecureBytes(plainKey.begin(), plainKey.end()), newPassphrase, protection);
     if (!stored) {
         return Fail(stored.error(), file);
     }

@@ -37,12 +37,12 @@ std::expected<Fingerprint, KeyPairFailure> MakeKeyPair(
     const KeyPairFiles& files, int bits, std::optional<std::span<const std::uint8_t>> passphrase,
     const ScryptParameters& protection = kProductionScrypt);
 
-// Puts the private key file at `file` under `newPassphrase` (none: plain),
-// unlocked with `oldPassphrase` when it is protected. The new content is
-// written unnamed beside it and takes its place, with the same mode, only
-// when complete; on failure the old file is untouched.
-std::expected<void, KeyPairFailure> ChangePassphrase(
-    const std::filesystem::path& file, std::span<const std::uint8_t> oldPassphrase,
+// Replaces the private key file at `file` by `plainKey` (a PrivateKeyInfo,
+// as LoadKeys gives it) under `newPassphrase`, or plain without one. The new
+// content is written unnamed beside it and takes its place, with the same
+// mode, only when complete; on failure the old file is untouched.
+std::expected<void, KeyPairFailure> ReplaceProtection(
+    const std::filesystem::path& file, std::span<const std::uint8_t> plainKey,
     std::optional<std::span<const std::uint8_t>> newPassphrase,
     const ScryptParameters& protection = kProductionScrypt);
 
