@@ -1,6 +1,5 @@
 #include "message/InitEncryptionMethod.h"
 
-#include "base/ErrorCode.h"
 #include "keys/Fingerprint.h"
 #include "texts/ErrorReport.h"
 #include "workflow/KeyLoading.h"
@@ -10,13 +9,21 @@
 namespace zelvora {
 namespace {
 
-// The window cannot ask for a passphrase yet: a protected private key stops
-// the press with the report that says so.
-class NoPassphraseDialog : public PassphrasePort {
+// The window asks for a passphrase about the path as its box shows it.
+class WindowPassphrase : public PassphrasePort {
 public:
-    std::expected<SecureBytes, Error> Passphrase(std::string_view, std::string_view) override {
-        return std::unexpected(MakeError(ErrorCode::PrivateKeyEncrypted));
+    WindowPassphrase(const WorkWindowPort& window, const QString& path)
+        : window_(window), path_(path) {}
+    std::expected<SecureBytes, Error> Passphrase(std::string_view,
+                                                 std::string_view fingerprint) override {
+        return window_.AskPassphrase(
+            path_,
+            QString::fromUtf8(fingerprint.data(), static_cast<qsizetype>(fingerprint.size())));
     }
+
+private:
+    const WorkWindowPort& window_;
+    const QString& path_;
 };
 
 RsaMethod::Blob AsBlob(const LoadedKey* key) {
@@ -59,7 +66,7 @@ std::optional<MethodKeys> InitEncryptionMethod(EncryptionEngine& engine,
         {QFile::encodeName(publicPath).toStdString(),
          operation == Operation::Encrypt ? KeyUse::Recipient : KeyUse::ExpectedWriter},
     };
-    NoPassphraseDialog passphrases;
+    WindowPassphrase passphrases(window, privatePath);
     // The key bytes live only as long as `loaded`.
     const auto loaded = LoadKeys(requests, passphrases);
     const auto report = [&](const KeyLoadFailure& failure) {
