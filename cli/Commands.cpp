@@ -3,7 +3,6 @@
 #include "base/ErrorCode.h"
 #include "base/HexText.h"
 #include "cli/PrintableText.h"
-#include "cli/SenderKeyText.h"
 #include "crypto/CiphertextFormat.h"
 #include "crypto/CryptoLibrary.h"
 #include "crypto/EncryptionEngine.h"
@@ -16,6 +15,7 @@
 #include "platform/ReadOnlyFile.h"
 #include "texts/ErrorReport.h"
 #include "texts/ErrorTable.h"
+#include "texts/ErrorText.h"
 #include "texts/SignatureText.h"
 #include "workflow/KeyLoading.h"
 
@@ -112,16 +112,21 @@ private:
     std::optional<Error> failed_;
 };
 
+// decrypt --from names the key of the person the message is expected from,
+// not a recipient, and the report says so.
+ExitStatus ReportAboutSender(std::ostream& errors, std::string_view file, const Error& error) {
+    errors << kProgram << ": " << file << ": "
+           << DescribeWithNumber(error, Surface::CommandLine, {}, KeyRole::ExpectedWriter) << '\n';
+    return StatusOf(error);
+}
+
 ExitStatus ReportKeyFailure(const KeyLoadFailure& failure, const CommandLinePassphrase& port,
                             std::ostream& errors) {
     if (const auto source = port.FailedSource(failure.error)) {
         return Report(errors, *source, failure.error, kKey);
     }
     if (failure.use == KeyUse::ExpectedWriter && failure.stage == KeyLoadStage::Using) {
-        if (const auto text = DescribeSenderKeyError(failure.error)) {
-            errors << kProgram << ": " << failure.path << ": " << *text << '\n';
-            return kKey;
-        }
+        return ReportAboutSender(errors, failure.path, failure.error);
     }
     if (failure.stage == KeyLoadStage::Reading) {
         errors << kProgram << ": " << FormatKeyFileLine(failure.path, failure.error) << '\n';
@@ -173,11 +178,8 @@ std::unique_ptr<EncryptionEngine> LoadKeys(const Options& options,
     set = (*method)->SetPublicKeyBlob(
         AsBlob(loaded->Find(publicIsSender ? KeyUse::ExpectedWriter : KeyUse::Recipient)));
     if (!set && publicIsSender) {
-        if (const auto text = DescribeSenderKeyError(set.error())) {
-            errors << kProgram << ": " << *publicFile << ": " << *text << '\n';
-            status = StatusOf(set.error());
-            return nullptr;
-        }
+        status = ReportAboutSender(errors, *publicFile, set.error());
+        return nullptr;
     }
     if (set) {
         set = (*engine)->AttachMethod(std::move(*method));

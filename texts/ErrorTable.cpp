@@ -39,7 +39,9 @@ constexpr std::array kRows{
         "The public key file holds no key. Choose the recipient's public key file.",
         {},
         "The public key file holds no key. Choose the public key file of the person you "
-        "expect the message from."},
+        "expect the message from.",
+        "The public key file holds no key. Name with --from the public key file of the "
+        "person you expect the message from."},
     Row{ErrorCode::PublicKeyMalformed,
         ErrorCategory::Key,
         {},
@@ -48,7 +50,10 @@ constexpr std::array kRows{
         {},
         "The public key file does not hold a readable RSA public key; it may be damaged or cut "
         "short. Choose the public key file of the person you expect the message from, as the "
-        "key pair generator wrote it."},
+        "key pair generator wrote it.",
+        "The public key file does not hold a readable RSA public key; it may be damaged or "
+        "cut short. Name with --from the public key file of the person you expect the "
+        "message from, as the key pair generator wrote it."},
     Row{ErrorCode::PublicKeyNotRsa,
         ErrorCategory::Key,
         "Not an RSA key",
@@ -56,7 +61,9 @@ constexpr std::array kRows{
         "public key file.",
         {},
         "The public key file holds a key of another kind than RSA. Choose the RSA public key "
-        "file of the person you expect the message from."},
+        "file of the person you expect the message from.",
+        "The public key file holds a key of another kind than RSA. Name with --from the RSA "
+        "public key file of the person you expect the message from."},
     Row{ErrorCode::PublicKeySize, ErrorCategory::Key, "Key size not supported",
         "The public key is shorter than 2048 bits or longer than 16384 bits. Choose the "
         "public key file of a key pair from 2048 to 16384 bits."},
@@ -68,7 +75,9 @@ constexpr std::array kRows{
         {},
         "The file chosen as the expected writer's public key holds a private key. Choose the "
         "public key file of the person you expect the message from; a private key file "
-        "belongs to its owner alone."},
+        "belongs to its owner alone.",
+        "The file named with --from holds a private key. Name the public key file of the "
+        "person you expect the message from; a private key file belongs to its owner alone."},
     Row{ErrorCode::NoMethodGiven,
         ErrorCategory::Failure,
         {},

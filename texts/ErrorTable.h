@@ -27,6 +27,9 @@ struct ErrorRow {
     // Where the advice names the recipient, the words for reading, when the
     // public key file names the person the message is expected from.
     std::string_view expectedWriter = {};
+    // The command line's words for the same, naming the option (--from)
+    // that names the expected writer's key.
+    std::string_view expectedWriterOption = {};
 };
 
 // The row of a number of the scheme; a number from elsewhere gets the row of

@@ -56,7 +56,12 @@ std::string Describe(const Error& error, Surface surface, KeyRole role) {
         return SystemErrorText(error.number);
     }
     const ErrorRow& row = ErrorRowOf(error);
-    if (role == KeyRole::ExpectedWriter && !row.expectedWriter.empty()) {
+    if (role == KeyRole::ExpectedWriter && surface == Surface::CommandLine &&
+        !row.expectedWriterOption.empty()) {
+        return std::string(row.expectedWriterOption);
+    }
+    if (role == KeyRole::ExpectedWriter && surface == Surface::Window &&
+        !row.expectedWriter.empty()) {
         return std::string(row.expectedWriter);
     }
     if (surface == Surface::CommandLine && !row.commandLine.empty()) {
