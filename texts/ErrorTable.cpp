@@ -209,7 +209,10 @@ constexpr std::array kRows{
         "one."},
     Row{ErrorCode::PrivateKeyEncrypted, ErrorCategory::Key, "Protected by a passphrase",
         "The private key file is protected by a passphrase, which this version cannot yet ask "
-        "for."},
+        "for.",
+        // Met by zelvora-keygen --fingerprint, which does not unlock keys.
+        "The private key file is protected by a passphrase, and is not unlocked here. The "
+        "public key file of the pair (.pkey) shows the same fingerprint."},
     Row{ErrorCode::PassphraseCancelled, ErrorCategory::Key, "Protected by a passphrase",
         "No passphrase was given, so the private key file stays locked."},
 };
