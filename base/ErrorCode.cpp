@@ -24,6 +24,7 @@ constexpr std::array kAllCodes{
     PassphraseTooLong,
     ClearCutShort,
     PrivateKeyEncrypted,
+    PassphraseCancelled,
 };
 
 constexpr std::int32_t kLargestSystemError = 0xFFFF;

@@ -74,6 +74,8 @@ enum class ErrorCode : std::uint32_t {
     // A PKCS#8 EncryptedPrivateKeyInfo (RFC 5958, section 3) where no
     // passphrase can be asked for.
     PrivateKeyEncrypted = 0x80047309,
+    // The user was asked for a passphrase and declined to give one.
+    PassphraseCancelled = 0x8004730A,
 };
 
 // The number as Error carries it (negative, since the top bit is set).

@@ -31,7 +31,7 @@ for tool in age age-keygen gpg gpgconf ssh-keygen hyperfine /usr/bin/time; do
 done
 
 echo "making throw-away keys for the command line and its peers..." >&2
-"$bin/zelvora-keygen" --bits 3072 "$out/rsa" >/dev/null
+"$bin/zelvora-keygen" --no-passphrase --bits 3072 "$out/rsa" >/dev/null
 ssh-keygen -q -t rsa -b 3072 -N '' -C zelvora-bench -f "$out/id_rsa"
 # gpg's own home for the run: the user's keyrings and agent stay untouched.
 export GNUPGHOME="$out/gnupg"
@@ -61,7 +61,7 @@ decrypt["gpg RSA-3072"]="gpg -d --batch --pinentry-mode loopback"
 # The Ed25519 rows turn on by themselves once the key generator can make
 # such keys.
 if "$bin/zelvora-keygen" --help 2>&1 | grep -q -- '--type'; then
-    "$bin/zelvora-keygen" --type ed25519 "$out/ed25519" >/dev/null
+    "$bin/zelvora-keygen" --no-passphrase --type ed25519 "$out/ed25519" >/dev/null
     age-keygen -o "$out/x25519.key" 2>/dev/null
     runners+=("ours Ed25519" "age Ed25519")
     encrypt["ours Ed25519"]="$bin/zelvora-cli encrypt --to $out/ed25519.pkey"

@@ -18,8 +18,8 @@ else
     trap 'rm -rf "$work"' EXIT
 fi
 
-"$bin/zelvora-keygen" --bits 3072 "$work/me" >/dev/null
-"$bin/zelvora-keygen" --bits 3072 "$work/other" >/dev/null
+"$bin/zelvora-keygen" --no-passphrase --bits 3072 "$work/me" >/dev/null
+"$bin/zelvora-keygen" --no-passphrase --bits 3072 "$work/other" >/dev/null
 head -c "$((mib << 20))" /dev/urandom >"$work/message.bin"
 
 measure() {  # LABEL COMMAND...: one row, "label  seconds  peak KiB"

@@ -89,7 +89,8 @@ std::expected<Options, std::string> ParseCommandLine(std::span<const char* const
         const std::string_view name = arg.substr(0, arg.find('='));
         const std::string_view otherKeyOption = encrypt ? "--sign" : "--from";
         const bool known = name == keyOption || name == otherKeyOption || name == "--output" ||
-                           name == "-o" || (encrypt && name == "--wrap");
+                           name == "-o" || (encrypt && name == "--wrap") ||
+                           name == "--passphrase-file" || name == "--passphrase-fd";
         if (!known) {
             return Failure("unknown option " + Quoted(name) + " for " + std::string(command));
         }
@@ -125,6 +126,28 @@ std::expected<Options, std::string> ParseCommandLine(std::span<const char* const
                 return Failure(std::string(otherKeyOption) + " needs a key file");
             }
             file = std::string(value);
+        } else if (name == "--passphrase-file" || name == "--passphrase-fd") {
+            if (options.passphraseFile || options.passphraseFd) {
+                return Failure(
+                    "the passphrase comes from one of --passphrase-file and "
+                    "--passphrase-fd, once");
+            }
+            if (name == "--passphrase-file") {
+                if (value.empty()) {
+                    return Failure("--passphrase-file needs a file");
+                }
+                options.passphraseFile = std::string(value);
+            } else {
+                int fd = -1;
+                const auto [end, ec] =
+                    std::from_chars(value.data(), value.data() + value.size(), fd);
+                if (value.empty() || ec != std::errc{} || end != value.data() + value.size() ||
+                    fd < 0) {
+                    return Failure("--passphrase-fd needs a descriptor number, not " +
+                                   Quoted(value));
+                }
+                options.passphraseFd = fd;
+            }
         } else if (name == "--wrap") {
             if (haveWrap) {
                 return Failure("--wrap is given twice");

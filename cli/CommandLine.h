@@ -39,6 +39,10 @@ struct Options {
     // --require-signed for decrypt: only a message verified with --from's
     // key is written.
     bool requireSigned = false;
+    // --passphrase-file, --passphrase-fd: where the passphrase of a
+    // protected private key comes from instead of the terminal.
+    std::optional<std::string> passphraseFile;
+    std::optional<int> passphraseFd;
 };
 
 inline constexpr std::string_view kStandardStream = "-";

@@ -6,8 +6,6 @@
 #include "cli/HexStreamReader.h"
 #include "cli/MessageOutput.h"
 #include "cli/PrintableText.h"
-#include "cli/PublicKeyInput.h"
-#include "cli/SenderKeyText.h"
 #include "crypto/CiphertextFormat.h"
 #include "crypto/CryptoLibrary.h"
 #include "crypto/EncryptionEngine.h"
@@ -18,12 +16,16 @@
 #include "crypto/StreamSealer.h"
 #include "keys/Fingerprint.h"
 #include "keys/KeyFile.h"
+#include "keys/Passphrase.h"
 #include "platform/NewFile.h"
 #include "platform/OutputFile.h"
 #include "platform/ReadOnlyFile.h"
 #include "platform/SpoolFile.h"
 #include "texts/ErrorReport.h"
+#include "texts/ErrorTable.h"
+#include "texts/ErrorText.h"
 #include "texts/SignatureText.h"
+#include "workflow/KeyLoading.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -61,68 +63,112 @@ std::string OutputName(const Options& options) {
 }
 
 ExitStatus StatusOf(const Error& error) {
-    switch (static_cast<ErrorCode>(static_cast<std::uint32_t>(error.number))) {
-        case ErrorCode::PrivateKeyEmpty:
-        case ErrorCode::PrivateKeyMalformed:
-        case ErrorCode::PrivateKeyNotRsa:
-        case ErrorCode::PrivateKeySize:
-        case ErrorCode::PrivateKeyIsPublic:
-        case ErrorCode::PrivateKeyEncrypted:
-        case ErrorCode::PublicKeyEmpty:
-        case ErrorCode::PublicKeyMalformed:
-        case ErrorCode::PublicKeyNotRsa:
-        case ErrorCode::PublicKeySize:
-        case ErrorCode::PublicKeyIsPrivate:
+    switch (CategoryOf(error)) {
+        case ErrorCategory::Usage:
+            return kUsage;
+        case ErrorCategory::Key:
             return kKey;
-        case ErrorCode::CiphertextEmpty:
-        case ErrorCode::CiphertextVersion:
-        case ErrorCode::CiphertextTooShort:
-        case ErrorCode::NotForThisKey:
+        case ErrorCategory::Damaged:
             return kDamaged;
-        default:
-            return kFailure;
+        case ErrorCategory::NotVerified:
+            return kUnverifiedSender;
+        case ErrorCategory::Failure:
+            break;
     }
+    return kFailure;
 }
 
-// Reads a key file: a private key as the window does, a public key from a
-// pipe or standard input too. Failures have been reported when no blob comes
-// back; a file not named gives an empty blob.
-std::optional<std::optional<SecureBytes>> ReadKey(const std::optional<std::string>& file,
-                                                  KeyFileKind kind, std::ostream& errors) {
-    if (!file) {
-        return std::optional<SecureBytes>();
+// The passphrase of a protected key: from the file or descriptor the options
+// name, or asked on the terminal. Without either and without a terminal the
+// run stops at once: nothing would ever answer.
+class CommandLinePassphrase : public PassphrasePort {
+public:
+    explicit CommandLinePassphrase(const Options& options) : options_(options) {}
+
+    std::expected<SecureBytes, Error> Passphrase(std::string_view file,
+                                                 std::string_view fingerprint) override {
+        std::expected<SecureBytes, Error> passphrase = std::unexpected(Error{});
+        if (options_.passphraseFile) {
+            passphrase = ReadPassphraseFile(*options_.passphraseFile);
+        } else if (options_.passphraseFd) {
+            passphrase = ReadPassphraseFromDescriptor(*options_.passphraseFd);
+        } else {
+            std::string prompt = "Passphrase for " + std::string(file);
+            if (!fingerprint.empty()) {
+                prompt += " (" + std::string(fingerprint) + ")";
+            }
+            passphrase = AskPassphrase(prompt + ": ");
+        }
+        if (!passphrase) {
+            failed_ = passphrase.error();
+        }
+        return passphrase;
     }
-    std::expected<std::optional<SecureBytes>, Error> blob;
-    if (kind == KeyFileKind::Public) {
-        blob = ReadPublicKeyInput(*file);
-    } else {
-        blob = ReadKeyFile(*file, kind);
+
+    // The passphrase source that failed, when it was not the key file.
+    std::optional<std::string> FailedSource(const Error& error) const {
+        if (!failed_ || *failed_ != error || !IsSystemError(error)) {
+            return std::nullopt;
+        }
+        return options_.passphraseFile
+                   ? *options_.passphraseFile
+                   : "passphrase descriptor " + std::to_string(options_.passphraseFd.value_or(0));
     }
-    if (!blob) {
-        errors << kProgram << ": " << FormatKeyFileLine(*file, blob.error()) << '\n';
-        return std::nullopt;
-    }
-    return std::move(*blob);
+
+private:
+    const Options& options_;
+    std::optional<Error> failed_;
+};
+
+// decrypt --from names the key of the person the message is expected from,
+// not a recipient, and the report says so.
+ExitStatus ReportAboutSender(std::ostream& errors, std::string_view file, const Error& error) {
+    errors << kProgram << ": " << file << ": "
+           << DescribeWithNumber(error, Surface::CommandLine, {}, KeyRole::ExpectedWriter) << '\n';
+    return StatusOf(error);
 }
 
-RsaMethod::Blob AsBlob(const std::optional<SecureBytes>& key) {
-    return key ? RsaMethod::Blob(std::span<const std::uint8_t>(*key)) : std::nullopt;
+ExitStatus ReportKeyFailure(const KeyLoadFailure& failure, const CommandLinePassphrase& port,
+                            std::ostream& errors) {
+    if (const auto source = port.FailedSource(failure.error)) {
+        return Report(errors, *source, failure.error, kKey);
+    }
+    if (failure.use == KeyUse::ExpectedWriter && failure.stage == KeyLoadStage::Using) {
+        return ReportAboutSender(errors, failure.path, failure.error);
+    }
+    if (failure.stage == KeyLoadStage::Reading) {
+        errors << kProgram << ": " << FormatKeyFileLine(failure.path, failure.error) << '\n';
+        return kKey;
+    }
+    return Report(errors, failure.path, failure.error, StatusOf(failure.error));
+}
+
+RsaMethod::Blob AsBlob(const LoadedKey* key) {
+    return key ? RsaMethod::Blob(std::span<const std::uint8_t>(key->blob)) : std::nullopt;
 }
 
 // Loads the named key files into an engine: the own private key (decrypting,
 // or signing) and the other person's public key (the recipient, or the
-// expected sender). Unlike the window, which goes on without a key it cannot
-// read, a script that names a key file gets a refusal: going on would
-// quietly drop the signing or checking it asked for.
-std::unique_ptr<EncryptionEngine> LoadKeys(const std::optional<std::string>& privateFile,
+// expected sender). Unlike the window, which goes on without an expected
+// writer's key it cannot read, a script that names a key file gets a
+// refusal: going on would quietly drop the checking it asked for.
+std::unique_ptr<EncryptionEngine> LoadKeys(const Options& options,
+                                           const std::optional<std::string>& privateFile,
                                            const std::optional<std::string>& publicFile,
                                            bool publicIsSender, std::ostream& errors,
                                            ExitStatus& status) {
-    const auto privateKey = ReadKey(privateFile, KeyFileKind::Private, errors);
-    const auto publicKey =
-        privateKey ? ReadKey(publicFile, KeyFileKind::Public, errors) : std::nullopt;
-    if (!privateKey || !publicKey) {
-        status = kKey;
+    const KeyRequest requests[] = {
+        {privateFile.value_or(""), KeyUse::Own},
+        {publicFile.value_or(""), publicIsSender ? KeyUse::ExpectedWriter : KeyUse::Recipient,
+         true},
+    };
+    CommandLinePassphrase passphrases(options);
+    auto loaded = zelvora::LoadKeys(requests, passphrases);
+    if (loaded && loaded->unread) {
+        loaded = std::unexpected(*loaded->unread);
+    }
+    if (!loaded) {
+        status = ReportKeyFailure(loaded.error(), passphrases, errors);
         return nullptr;
     }
     auto method = RsaMethod::Create();
@@ -132,18 +178,16 @@ std::unique_ptr<EncryptionEngine> LoadKeys(const std::optional<std::string>& pri
         status = Report(errors, about, method ? engine.error() : method.error(), kFailure);
         return nullptr;
     }
-    auto set = (*method)->SetPrivateKeyBlob(AsBlob(*privateKey));
+    auto set = (*method)->SetPrivateKeyBlob(AsBlob(loaded->Find(KeyUse::Own)));
     if (!set) {
         status = Report(errors, *privateFile, set.error(), StatusOf(set.error()));
         return nullptr;
     }
-    set = (*method)->SetPublicKeyBlob(AsBlob(*publicKey));
+    set = (*method)->SetPublicKeyBlob(
+        AsBlob(loaded->Find(publicIsSender ? KeyUse::ExpectedWriter : KeyUse::Recipient)));
     if (!set && publicIsSender) {
-        if (const auto text = DescribeSenderKeyError(set.error())) {
-            errors << kProgram << ": " << *publicFile << ": " << *text << '\n';
-            status = StatusOf(set.error());
-            return nullptr;
-        }
+        status = ReportAboutSender(errors, *publicFile, set.error());
+        return nullptr;
     }
     if (set) {
         set = (*engine)->AttachMethod(std::move(*method));
@@ -236,7 +280,7 @@ std::optional<Roles> LoadSealingRoles(const Options& options, std::ostream& erro
     Roles roles;
     for (std::size_t i = 0; i < options.recipients.size(); ++i) {
         const auto own = i == 0 ? options.signKey : std::nullopt;
-        auto engine = LoadKeys(own, options.recipients[i], false, errors, status);
+        auto engine = LoadKeys(options, own, options.recipients[i], false, errors, status);
         if (!engine) {
             return std::nullopt;
         }
@@ -598,7 +642,7 @@ ExitStatus DecryptInMemory(const Options& options, std::ostream& errors) {
     }
     LoadCryptoLibrary();
     ExitStatus status = kOk;
-    auto engine = LoadKeys(options.keyFile, options.senderKey, true, errors, status);
+    auto engine = LoadKeys(options, options.keyFile, options.senderKey, true, errors, status);
     if (!engine) {
         return status;
     }

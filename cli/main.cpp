@@ -16,8 +16,10 @@ namespace {
 constexpr std::string_view kHelp =
     "Usage: zelvora-cli encrypt --to RECIPIENT.pkey [--to RECIPIENT.pkey ...]\n"
     "                           [--sign MY.skey [--to-self]] [--wrap COLS]\n"
+                           [--passphrase-file FILE | --passphrase-fd N]
     "                           [--output FILE] [FILE]\n"
     "       zelvora-cli decrypt --key MY.skey [--from SENDER.pkey [--require-signed]]\n"
+    "                           [--passphrase-file FILE | --passphrase-fd N]\n"
     "                           [--output FILE] [FILE]\n"
     "\n"
     "encrypt  encrypts FILE (or standard input) to the recipients' public keys and\n"
@@ -41,6 +43,12 @@ constexpr std::string_view kHelp =
     "  --require-signed\n"
     "                  for decrypt: write the message only when it is verified\n"
     "                  as signed by the --from key\n"
+    "  --passphrase-file FILE\n"
+    "                  the passphrase of a protected --key or --sign file is\n"
+    "                  the first line of FILE (otherwise it is asked on the\n"
+    "                  terminal, even when standard input carries the message)\n"
+    "  --passphrase-fd N\n"
+    "                  the passphrase is the first line read from descriptor N\n"
     "  --wrap COLS     hex lines of COLS characters, for mail (0: one line)\n"
     "  -o, --output FILE\n"
     "                  write to FILE instead of standard output: a new file\n"
@@ -52,8 +60,9 @@ constexpr std::string_view kHelp =
     "  --              end of options, for a FILE that starts with '-'\n"
     "\n"
     "Exit status: 0 done, 1 input or output failed, 2 command line not\n"
-    "understood, 3 key file unusable, 4 message damaged or not for this key,\n"
-    "5 sender not verified (with --require-signed).\n";
+    "understood, 3 key file unusable (a wrong passphrase or none to be had\n"
+    "included), 4 message damaged or not for this key, 5 sender not verified\n"
+    "(with --require-signed).\n";
 
 }  // namespace
 

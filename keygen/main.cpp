@@ -5,18 +5,24 @@
 #include "base/ErrorCode.h"
 #include "crypto/CryptoLibrary.h"
 #include "keys/KeyFileDescription.h"
-#include "keys/KeyFileWriter.h"
+#include "keys/KeyFile.h"
 #include "keys/KeyPairGenerator.h"
+#include "keys/Passphrase.h"
+#include "keys/ProtectedKey.h"
 #include "platform/ProcessHardening.h"
 #include "texts/ErrorReport.h"
 #include "texts/ErrorText.h"
 #include "texts/Version.h"
+#include "workflow/KeyLoading.h"
+#include "workflow/KeyPairWorkflow.h"
 
 #include <cerrno>
 #include <charconv>
 #include <expected>
 #include <filesystem>
 #include <iostream>
+#include <optional>
+#include <algorithm>
 #include <span>
 #include <string>
 #include <string_view>
@@ -25,7 +31,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-namespace KeyFileWriter = zelvora::KeyFileWriter;
 using zelvora::KeyFileKind;
 using zelvora::KeyPairGenerator;
 
@@ -37,8 +42,28 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
+// What protects the private key files made here. A build for the tests
+// alone may make them cheaper to unlock; users cannot choose.
+#ifdef ZELVORA_KEYGEN_TEST_PROTECTION
+constexpr zelvora::ScryptParameters kProtection{std::uint64_t{1} << 10, 8, 1};
+#else
+constexpr zelvora::ScryptParameters kProtection = zelvora::kProductionScrypt;
+#endif
+
+constexpr std::string_view kNoTerminal =
+    "a passphrase is asked on the terminal, and there is none; give one with "
+    "--passphrase-file FILE, or make a key without one with --no-passphrase";
+
+constexpr std::string_view kPassphraseAdvice =
+    "The passphrase protects the private key file: whoever copies the file needs it too.\n"
+    "Choose several words that you remember and others cannot guess; it takes about\n"
+    "0.7 s to unlock the key with it. An empty passphrase means none.\n"
+    "Passphrase: ";
+
 constexpr std::string_view kUsage =
-    "Usage: zelvora-keygen [--bits N] NAME\n"
+    "Usage: zelvora-keygen [--bits N] [--no-passphrase | --passphrase-file FILE] NAME\n"
+    "       zelvora-keygen --change-passphrase KEYFILE [--passphrase-file FILE]\n"
+    "                      [--no-passphrase | --new-passphrase-file FILE]\n"
     "       zelvora-keygen --fingerprint FILE...\n"
     "\n"
     "Makes a new RSA key pair for Zelvora and writes it to two key files:\n"
@@ -50,8 +75,22 @@ constexpr std::string_view kUsage =
     "its fingerprint, key size and kind, to compare with the key's owner before\n"
     "you trust it.\n"
     "\n"
+    "The private key file is protected by a passphrase, asked twice on the\n"
+    "terminal; an empty one, once confirmed, means none. With --change-passphrase,\n"
+    "adds, changes or removes the passphrase of KEYFILE, keeping its mode.\n"
+    "\n"
     "Options:\n"
     "  --bits N    key size in bits, from 2048 to 16384 (default 3072)\n"
+    "  --no-passphrase\n"
+    "              write the private key without a passphrase (unattended use)\n"
+    "  --passphrase-file FILE\n"
+    "              the passphrase is the first line of FILE (with\n"
+    "              --change-passphrase: the current one)\n"
+    "  --change-passphrase KEYFILE\n"
+    "              change the passphrase of the private key file KEYFILE\n"
+    "  --new-passphrase-file FILE\n"
+    "              with --change-passphrase: the new passphrase is the first\n"
+    "              line of FILE\n"
     "  --fingerprint\n"
     "              show the fingerprints of the key files FILE... instead\n"
     "  -h, --help  show this help and exit\n"
@@ -69,6 +108,11 @@ struct Options {
     std::vector<std::string> files;
     bool help = false;
     bool version = false;
+    bool noPassphrase = false;
+    std::optional<std::string> passphraseFile;
+    std::optional<std::string> newPassphraseFile;
+    // With --change-passphrase, the private key file to change.
+    std::string changeFile;
 };
 
 std::expected<int, std::string> ParseBits(std::string_view text) {
@@ -106,6 +150,28 @@ std::expected<Options, std::string> ParseArguments(std::span<char* const> args) 
                 options.fingerprint = true;
                 continue;
             }
+            if (arg == "--no-passphrase") {
+                options.noPassphrase = true;
+                continue;
+            }
+            // Options that name a file take it as the next argument.
+            const std::pair<std::string_view, std::optional<std::string>*> fileOptions[] = {
+                {"--passphrase-file", &options.passphraseFile},
+                {"--new-passphrase-file", &options.newPassphraseFile},
+            };
+            const auto named = std::find_if(std::begin(fileOptions), std::end(fileOptions),
+                                            [arg](const auto& o) { return o.first == arg; });
+            if (named != std::end(fileOptions) || arg == "--change-passphrase") {
+                if (i + 1 == args.size()) {
+                    return std::unexpected(std::string(arg) + " needs a FILE");
+                }
+                if (named != std::end(fileOptions)) {
+                    *named->second = args[++i];
+                } else {
+                    options.changeFile = args[++i];
+                }
+                continue;
+            }
             std::string_view value;
             if (arg == "--bits") {
                 if (i + 1 == args.size()) {
@@ -128,7 +194,26 @@ std::expected<Options, std::string> ParseArguments(std::span<char* const> args) 
         // Whether these are key files or NAME is known only at the end.
         options.files.emplace_back(arg);
     }
+    const bool change = !options.changeFile.empty();
+    if (options.noPassphrase &&
+        (options.newPassphraseFile || (!change && options.passphraseFile))) {
+        return std::unexpected(
+            std::string("--no-passphrase makes no sense with a passphrase file"));
+    }
+    if (options.newPassphraseFile && !change) {
+        return std::unexpected(std::string("--new-passphrase-file goes with --change-passphrase"));
+    }
+    if (change) {
+        if (options.fingerprint || options.bitsGiven || !options.files.empty()) {
+            return std::unexpected(
+                std::string("--change-passphrase takes one KEYFILE and no other arguments"));
+        }
+        return options;
+    }
     if (options.fingerprint) {
+        if (options.noPassphrase || options.passphraseFile) {
+            return std::unexpected(std::string("--fingerprint reads no passphrase"));
+        }
         if (options.bitsGiven) {
             return std::unexpected(std::string("--bits makes no sense with --fingerprint"));
         }
@@ -173,63 +258,160 @@ std::string Quoted(const fs::path& path) {
     return "\"" + path.string() + "\"";
 }
 
-// A key file that could not be made: the path and the system's reason.
-int FailOn(const fs::path& path, const zelvora::Error& error) {
-    if (error.number == EEXIST) {
-        std::cerr << kProgram << ": " << Quoted(path)
+// A step that failed: about a key file, the path and the reason.
+int Fail(const zelvora::KeyPairFailure& failure) {
+    if (failure.file.empty()) {
+        return Fail(failure.error);
+    }
+    if (failure.error.number == EEXIST) {
+        std::cerr << kProgram << ": " << Quoted(failure.file)
                   << " already exists, and key files are never overwritten. Choose another "
                      "name or move the old file away.\n";
+    } else if (zelvora::IsSystemError(failure.error)) {
+        std::cerr << kProgram << ": Cannot create " << Quoted(failure.file) << ": "
+                  << zelvora::Describe(failure.error, zelvora::Surface::CommandLine) << ".\n";
     } else {
-        std::cerr << kProgram << ": Cannot create " << Quoted(path) << ": "
-                  << zelvora::Describe(error, zelvora::Surface::CommandLine) << ".\n";
+        std::cerr << kProgram << ": "
+                  << zelvora::FormatKeyFileLine(failure.file.string(), failure.error) << '\n';
     }
     return kExitFailure;
 }
 
-int Run(const Options& options) {
-    const fs::path privatePath = options.name + ".skey";
-    const fs::path publicPath = options.name + ".pkey";
-    for (const fs::path& path : {privatePath, publicPath}) {
-        if (auto ready = KeyFileWriter::CheckTarget(path); !ready) {
-            return FailOn(path, ready.error());
-        }
-    }
+// Where a passphrase comes from, as the options say: a file, or the
+// terminal, never the arguments or the environment, which other processes
+// of the user can read.
+std::expected<zelvora::SecureBytes, zelvora::Error> PassphraseFrom(
+    const std::optional<std::string>& file, std::string_view prompt) {
+    return file ? zelvora::ReadPassphraseFile(*file) : zelvora::AskPassphrase(prompt);
+}
 
+// A new passphrase: from the file named, or typed twice on the terminal.
+// An empty answer makes a plain key, after the user confirms it. Nothing
+// (the optional empty) means a plain key; an Error why none was read.
+std::expected<std::optional<zelvora::SecureBytes>, int> NewPassphrase(
+    const std::optional<std::string>& file, bool none) {
+    if (none) {
+        return std::nullopt;
+    }
+    if (file) {
+        auto read = zelvora::ReadPassphraseFile(*file);
+        if (!read) {
+            std::cerr << kProgram << ": " << zelvora::FormatErrorLine(*file, read.error()) << '\n';
+            return std::unexpected(kExitFailure);
+        }
+        return std::optional(std::move(*read));
+    }
+    const auto stopped = [](const zelvora::Error& error) -> std::unexpected<int> {
+        if (error.number == zelvora::ErrorNumber(zelvora::ErrorCode::NoTerminalForPassphrase)) {
+            std::cerr << kProgram << ": " << kNoTerminal << '\n';
+            return std::unexpected(kExitUsage);
+        }
+        std::cerr << kProgram << ": " << zelvora::Describe(error, zelvora::Surface::CommandLine)
+                  << '\n';
+        return std::unexpected(kExitFailure);
+    };
+    auto first = zelvora::AskPassphrase(kPassphraseAdvice);
+    if (!first) {
+        return stopped(first.error());
+    }
+    auto second = zelvora::AskPassphrase("Type it again: ");
+    if (!second) {
+        return stopped(second.error());
+    }
+    if (*first != *second) {
+        std::cerr << kProgram << ": the two passphrases differ; nothing was written.\n";
+        return std::unexpected(kExitFailure);
+    }
+    if (!first->empty()) {
+        return std::optional(std::move(*first));
+    }
+    auto confirmed = zelvora::AskPassphrase(
+        "An empty passphrase leaves the private key file unprotected. Type yes to confirm: ");
+    if (!confirmed) {
+        return stopped(confirmed.error());
+    }
+    const std::string_view yes = "yes";
+    if (!std::equal(confirmed->begin(), confirmed->end(), yes.begin(), yes.end())) {
+        std::cerr << kProgram << ": not confirmed; nothing was written.\n";
+        return std::unexpected(kExitFailure);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::span<const std::uint8_t>> AsSpan(const std::optional<zelvora::SecureBytes>& p) {
+    return p ? std::optional(std::span<const std::uint8_t>(*p)) : std::nullopt;
+}
+
+int Run(const Options& options) {
+    const zelvora::KeyPairFiles files{options.name + ".skey", options.name + ".pkey"};
+    if (auto free = zelvora::CheckKeyPairFiles(files); !free) {
+        return Fail(free.error());
+    }
+    auto passphrase = NewPassphrase(options.passphraseFile, options.noPassphrase);
+    if (!passphrase) {
+        return passphrase.error();
+    }
     std::cout << "Generating a " << options.bits << "-bit RSA key pair; large keys take a while..."
               << std::endl;
-    auto pair = KeyPairGenerator(options.bits).Generate();
-    if (!pair) {
-        return Fail(pair.error());
+    const auto fingerprint =
+        zelvora::MakeKeyPair(files, options.bits, AsSpan(*passphrase), kProtection);
+    if (!fingerprint) {
+        return Fail(fingerprint.error());
     }
-
-    // The public half goes first: if the private one then fails, what has to
-    // be taken back is a file with nothing secret in it.
-    using fs::perms;
-    const perms publicPerms =
-        perms::owner_read | perms::owner_write | perms::group_read | perms::others_read;
-    const perms privatePerms = perms::owner_read | perms::owner_write;
-    if (auto written = KeyFileWriter::Write(publicPath, pair->publicKey, publicPerms); !written) {
-        return FailOn(publicPath, written.error());
-    }
-    if (auto written = KeyFileWriter::Write(privatePath, pair->privateKey, privatePerms);
-        !written) {
-        KeyFileWriter::Remove(publicPath);
-        return FailOn(privatePath, written.error());
-    }
-
-    // Read back from the file as written, so what is printed is what the
-    // people given the .pkey will see.
-    const auto described = zelvora::DescribeKeyFile(publicPath.string(), KeyFileKind::Public);
-    if (!described) {
-        return Fail(described.error());
-    }
-    std::cout << "Private key: " << privatePath.string() << '\n'
-              << "Public key:  " << publicPath.string() << '\n'
-              << "Fingerprint: " << zelvora::FingerprintText(described->fingerprint) << '\n'
-              << "Keep " << privatePath.string()
+    const std::string privatePath = files.privateFile.string();
+    const std::string publicPath = files.publicFile.string();
+    std::cout << "Private key: " << privatePath
+              << (*passphrase ? " (protected by your passphrase)" : " (no passphrase)") << '\n'
+              << "Public key:  " << publicPath << '\n'
+              << "Fingerprint: " << zelvora::FingerprintText(*fingerprint) << '\n'
+              << "Keep " << privatePath
               << " to yourself: whoever has it can read the messages sent to you.\n"
-              << "Give " << publicPath.string()
+              << "Give " << publicPath
               << " to the people who send you messages: they encrypt with it.\n";
+    return kExitOk;
+}
+
+// The current passphrase of the key file to change, asked only when it has
+// one: from --passphrase-file, or the terminal.
+class CurrentPassphrase : public zelvora::PassphrasePort {
+public:
+    explicit CurrentPassphrase(const std::optional<std::string>& file) : file_(file) {}
+    std::expected<zelvora::SecureBytes, zelvora::Error> Passphrase(std::string_view keyFile,
+                                                                   std::string_view) override {
+        return PassphraseFrom(file_, "Current passphrase for " + std::string(keyFile) + ": ");
+    }
+
+private:
+    const std::optional<std::string>& file_;
+};
+
+int ChangePassphrase(const Options& options) {
+    const std::string& file = options.changeFile;
+    // The current passphrase is checked before a new one is asked for.
+    CurrentPassphrase current(options.passphraseFile);
+    const zelvora::KeyRequest request[] = {{file, zelvora::KeyUse::Own}};
+    const auto loaded = zelvora::LoadKeys(request, current);
+    if (!loaded) {
+        const zelvora::Error& error = loaded.error().error;
+        if (error.number == zelvora::ErrorNumber(zelvora::ErrorCode::NoTerminalForPassphrase)) {
+            std::cerr << kProgram << ": " << kNoTerminal << '\n';
+            return kExitUsage;
+        }
+        std::cerr << kProgram << ": " << zelvora::FormatKeyFileLine(file, error) << '\n';
+        return kExitFailure;
+    }
+    auto passphrase = NewPassphrase(options.newPassphraseFile, options.noPassphrase);
+    if (!passphrase) {
+        return passphrase.error();
+    }
+    if (auto changed = zelvora::ReplaceProtection(file, loaded->keys.front().blob,
+                                                  AsSpan(*passphrase), kProtection);
+        !changed) {
+        return Fail(changed.error());
+    }
+    std::cout << file
+              << (*passphrase ? " is now protected by the new passphrase.\n"
+                              : " now has no passphrase.\n");
     return kExitOk;
 }
 
@@ -296,6 +478,9 @@ int main(int argc, char** argv) {
     }
     if (options->fingerprint) {
         return PrintFingerprints(options->files);
+    }
+    if (!options->changeFile.empty()) {
+        return ChangePassphrase(*options);
     }
     // The key pair lives only inside Run; its private half wipes itself there.
     return Run(*options);

@@ -2,7 +2,7 @@
 
 #include "base/ErrorCode.h"
 #include "base/HexText.h"
-#include "keys/RsaKey.h"
+#include "keys/AnyKey.h"
 #include "platform/ReadOnlyFile.h"
 
 namespace zelvora {
@@ -42,7 +42,10 @@ std::optional<Error> ReadAll(ReadOnlyFile& file, KeyFileKind kind, SecureBytes& 
         // chosen by mistake must be named as such, not sent to chmod first.
         const SecureBytes blob = KeyFileLinesToBytes(std::move(content));
         content = SecureBytes();
-        if (auto key = RsaKey::FromPrivateKeyBlob(blob); !key) {
+        // A key under a passphrase is a private key too, and its mode
+        // matters as much: it is never handed to a decoder here.
+        if (auto key = AnyKey::FromPrivateKeyBlob(blob);
+            !key && key.error().number != ErrorNumber(ErrorCode::PrivateKeyEncrypted)) {
             return key.error();
         }
         return refused;

@@ -1,19 +1,36 @@
 #include "message/InitEncryptionMethod.h"
 
 #include "keys/Fingerprint.h"
-#include "keys/KeyFile.h"
 #include "texts/ErrorReport.h"
+#include "workflow/KeyLoading.h"
 
 #include <QFile>
 
 namespace zelvora {
 namespace {
 
-RsaMethod::Blob AsBlob(const std::optional<SecureBytes>& key) {
-    if (!key) {
+// The window asks for a passphrase about the path as its box shows it.
+class WindowPassphrase : public PassphrasePort {
+public:
+    WindowPassphrase(const WorkWindowPort& window, const QString& path)
+        : window_(window), path_(path) {}
+    std::expected<SecureBytes, Error> Passphrase(std::string_view,
+                                                 std::string_view fingerprint) override {
+        return window_.AskPassphrase(
+            path_,
+            QString::fromUtf8(fingerprint.data(), static_cast<qsizetype>(fingerprint.size())));
+    }
+
+private:
+    const WorkWindowPort& window_;
+    const QString& path_;
+};
+
+RsaMethod::Blob AsBlob(const LoadedKey* key) {
+    if (key == nullptr) {
         return std::nullopt;
     }
-    return std::span<const std::uint8_t>(*key);
+    return std::span<const std::uint8_t>(key->blob);
 }
 
 QString FingerprintOf(const RsaKey* key) {
@@ -31,58 +48,51 @@ std::optional<MethodKeys> InitEncryptionMethod(EncryptionEngine& engine,
                                                Operation operation) {
     const KeyRole role =
         operation == Operation::Encrypt ? KeyRole::Recipient : KeyRole::ExpectedWriter;
-    // Each step that fails leaves its error pending, replacing any earlier
-    // one; the pending error is looked at only at the checkpoints.
-    std::optional<Error> pending;
-    const auto keep = [&pending](const auto& outcome) {
-        if (!outcome) {
-            pending = outcome.error();
-        }
-    };
-    // A named key file that cannot be read is reported once, and ends the
-    // press unless going on without it is what the user would expect.
-    const auto read = [&box](
-                          const QString& path, KeyFileKind kind,
-                          KeyRole reportRole) -> std::expected<std::optional<SecureBytes>, Error> {
-        auto key = ReadKeyFile(QFile::encodeName(path).toStdString(), kind);
-        if (!key) {
-            box.Show(FormatKeyFileReport(path, key.error(), reportRole));
-        }
-        return key;
-    };
-
+    const QString heading = QStringLiteral("Error during Encryption method initialization.");
     std::shared_ptr<RsaMethod> method;
     if (auto created = RsaMethod::Create()) {
         method = std::move(*created);
     } else {
-        pending = created.error();
+        box.Show(FormatErrorReport(heading, created.error(), role));
+        return std::nullopt;
     }
-
-    if (!pending) {
-        // The key bytes live only as long as this block. Without its private
-        // key a Decrypt has nothing to open, and an Encrypt would go out
-        // unsigned, which its reader would take for a stranger's message.
-        {
-            const auto privateKey = read(window.PrivateKeyPath(), KeyFileKind::Private, role);
-            if (!privateKey) {
-                return std::nullopt;
-            }
-            keep(method->SetPrivateKeyBlob(AsBlob(*privateKey)));
-        }
-        if (!pending) {
-            auto publicKey = read(window.PublicKeyPath(), KeyFileKind::Public, role);
-            if (!publicKey && operation == Operation::Encrypt) {
-                return std::nullopt;
-            }
-            keep(method->SetPublicKeyBlob(publicKey ? AsBlob(*publicKey) : std::nullopt));
-            if (!pending) {
-                keep(engine.AttachMethod(method));
-            }
-        }
+    const QString privatePath = window.PrivateKeyPath();
+    const QString publicPath = window.PublicKeyPath();
+    // Own key first: without it a Decrypt has nothing to open, and an
+    // Encrypt would go out unsigned, which its reader would take for a
+    // stranger's message.
+    const KeyRequest requests[] = {
+        {QFile::encodeName(privatePath).toStdString(), KeyUse::Own},
+        {QFile::encodeName(publicPath).toStdString(),
+         operation == Operation::Encrypt ? KeyUse::Recipient : KeyUse::ExpectedWriter},
+    };
+    WindowPassphrase passphrases(window, privatePath);
+    // The key bytes live only as long as `loaded`.
+    const auto loaded = LoadKeys(requests, passphrases);
+    const auto report = [&](const KeyLoadFailure& failure) {
+        const QString path = failure.use == KeyUse::Own ? privatePath : publicPath;
+        box.Show(failure.stage == KeyLoadStage::Reading
+                     ? FormatKeyFileReport(path, failure.error, role)
+                     : FormatErrorReport(heading, failure.error, role));
+    };
+    if (!loaded) {
+        report(loaded.error());
+        return std::nullopt;
     }
-    if (pending) {
-        box.Show(FormatErrorReport(QStringLiteral("Error during Encryption method initialization."),
-                                   *pending, role));
+    // An expected writer's key that cannot be read is reported, and the
+    // message is still shown, as not verified.
+    if (loaded->unread) {
+        report(*loaded->unread);
+    }
+    auto set = method->SetPrivateKeyBlob(AsBlob(loaded->Find(KeyUse::Own)));
+    if (set) {
+        set = method->SetPublicKeyBlob(AsBlob(loaded->Find(requests[1].use)));
+    }
+    if (set) {
+        set = engine.AttachMethod(method);
+    }
+    if (!set) {
+        box.Show(FormatErrorReport(heading, set.error(), role));
         return std::nullopt;
     }
     return MethodKeys{FingerprintOf(method->PrivateKey()), FingerprintOf(method->PublicKey())};

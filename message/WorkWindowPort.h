@@ -3,7 +3,12 @@
 #include "texts/FrameNotice.h"
 #include "texts/SignatureText.h"
 
+#include "base/Error.h"
+#include "base/SecureBytes.h"
+
 #include <QString>
+
+#include <expected>
 
 namespace zelvora {
 
@@ -39,6 +44,13 @@ public:
     // outside work, shown at once. It stands, like a signature, until the
     // text changes or the next BeginWork.
     virtual void ShowNotice(const FrameNotice& notice) = 0;
+
+    // The passphrase of the protected private key file at `path`, as the
+    // box names it; `fingerprint` is the key's fingerprint text where known
+    // before unlocking, empty otherwise. An Error when the user declines
+    // (PassphraseCancelled) or nobody can be asked (PrivateKeyEncrypted).
+    virtual std::expected<SecureBytes, Error> AskPassphrase(const QString& path,
+                                                            const QString& fingerprint) const = 0;
 };
 
 }  // namespace zelvora

@@ -1,5 +1,6 @@
 #include "ui/frmZuzezoRevevur.h"
 
+#include "base/ErrorCode.h"
 #include "message/DecryptFromClipboard.h"
 #include "message/EncryptToClipboard.h"
 #include "texts/Version.h"
@@ -245,6 +246,13 @@ void frmZuzezoRevevur::EndWork() {
 void frmZuzezoRevevur::ShowSignature(const SignatureNotice& notice) {
     // Every state but a verified signature is a warning.
     ShowNotice(FrameNotice{notice.caption, notice.description, !notice.verified});
+}
+
+// No passphrase dialog yet: a protected private key is refused with the
+// report that says the window cannot ask for its passphrase.
+std::expected<SecureBytes, Error> frmZuzezoRevevur::AskPassphrase(const QString&,
+                                                                  const QString&) const {
+    return std::unexpected(MakeError(ErrorCode::PrivateKeyEncrypted));
 }
 
 void frmZuzezoRevevur::ShowNotice(const FrameNotice& notice) {

@@ -41,6 +41,8 @@ public:
     void EndWork() override;
     void ShowSignature(const SignatureNotice& notice) override;
     void ShowNotice(const FrameNotice& notice) override;
+    std::expected<SecureBytes, Error> AskPassphrase(const QString& path,
+                                                    const QString& fingerprint) const override;
 
     // Controls, named as the window's designers know them.
     QGroupBox* Frame2 = nullptr;

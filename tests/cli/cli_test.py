@@ -566,7 +566,7 @@ def main():
     CLI, KEYGEN = (os.path.abspath(p) for p in sys.argv[1:])
     with tempfile.TemporaryDirectory() as DIR:
         for name in ("me", "other", "third", "writer"):
-            subprocess.run([KEYGEN, "--bits", "2048", os.path.join(DIR, name)], check=True,
+            subprocess.run([KEYGEN, "--no-passphrase", "--bits", "2048", os.path.join(DIR, name)], check=True,
                            stdout=subprocess.DEVNULL)
         suite = unittest.defaultTestLoader.loadTestsFromModule(sys.modules[__name__])
         result = unittest.TextTestRunner(verbosity=2).run(suite)

@@ -8,7 +8,7 @@ source "$(dirname "$0")/lib.sh"
 
 clipboard_is_hex() { [[ "$(clipboard)" =~ ^[0-9A-F]+$ ]]; }
 
-"$bin/zelvora-keygen" --bits 2048 "$work/me" >/dev/null
+"$bin/zelvora-keygen" --no-passphrase --bits 2048 "$work/me" >/dev/null
 export XDG_CONFIG_HOME="$work/config"
 mkdir -p "$XDG_CONFIG_HOME"
 conf="$XDG_CONFIG_HOME/ZuzizOruverOvododa.conf"

@@ -70,7 +70,7 @@ if ! wait_for test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY"; then
     exit 1
 fi
 
-./zelvora-keygen --bits 2048 "$HOME/me" >/dev/null
+./zelvora-keygen --no-passphrase --bits 2048 "$HOME/me" >/dev/null
 
 clipboard() { wl-paste --no-newline 2>/dev/null; }
 clipboard_equals() { [ "$(clipboard)" = "$1" ]; }

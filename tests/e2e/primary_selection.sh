@@ -33,7 +33,7 @@ ended() {
     pid=""
 }
 
-"$bin/zelvora-keygen" --bits 2048 "$work/me" >/dev/null
+"$bin/zelvora-keygen" --no-passphrase --bits 2048 "$work/me" >/dev/null
 export XDG_CONFIG_HOME="$work/config"
 message='middle-click must not paste this secret'
 start

@@ -16,7 +16,7 @@ clipboard_is_hex() {
 clipboard_is_wrapped() { [ "$(clipboard | wc -l)" -ge 2 ]; }
 clipboard_has_no_text() { ! clipboard >/dev/null; }
 
-"$bin/zelvora-keygen" --bits 2048 "$work/me" >/dev/null
+"$bin/zelvora-keygen" --no-passphrase --bits 2048 "$work/me" >/dev/null
 export XDG_CONFIG_HOME="$work/config"
 "$bin/zelvora" &
 pid=$!

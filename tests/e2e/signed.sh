@@ -12,7 +12,7 @@ here=$(dirname "$0")
 source "$here/lib.sh"
 
 for person in sender recipient third; do
-    "$bin/zelvora-keygen" --bits 2048 "$work/$person" >/dev/null
+    "$bin/zelvora-keygen" --no-passphrase --bits 2048 "$work/$person" >/dev/null
 done
 # The fingerprint as the openssl command computes it from the .pkey file.
 fingerprint() {

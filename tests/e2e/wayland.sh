@@ -74,7 +74,7 @@ pids+=($!)
 has_keyboard() { swaymsg -t get_inputs | grep -q '"type": "keyboard"'; }
 wait_for has_keyboard || { echo "FAIL: no virtual keyboard" >&2; exit 1; }
 
-./zelvora-keygen --bits 2048 "$HOME/me" >/dev/null
+./zelvora-keygen --no-passphrase --bits 2048 "$HOME/me" >/dev/null
 
 clipboard() { wl-paste --no-newline 2>/dev/null; }
 clipboard_equals() { [ "$(clipboard)" = "$1" ]; }

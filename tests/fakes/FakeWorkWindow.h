@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ErrorCode.h"
 #include "message/WorkWindowPort.h"
 
 #include <QString>
@@ -43,8 +44,18 @@ public:
         log.append(QStringLiteral("notice ") + notice.caption);
     }
 
+    std::expected<SecureBytes, Error> AskPassphrase(const QString& path,
+                                                    const QString&) const override {
+        asked.append(path);
+        return passphrase;
+    }
+
     QString privateKeyPath;
     QString publicKeyPath;
+    // The answer to AskPassphrase, and the paths it was asked for.
+    std::expected<SecureBytes, Error> passphrase =
+        std::unexpected(MakeError(ErrorCode::PrivateKeyEncrypted));
+    mutable QStringList asked;
     QString message;
     QString staging;
     bool busy = false;

@@ -4,6 +4,7 @@
 #include "base/HexText.h"
 #include "texts/ErrorReport.h"
 #include "texts/ErrorText.h"
+#include "tests/support/CryptoTestKeys.h"
 #include "tests/support/TestKeys.h"
 
 #include <QFile>
@@ -135,7 +136,7 @@ TEST_F(KeyFileTest, FifoIsRefusedWithoutWaiting) {
 }
 
 // What a file in the mode tests holds.
-enum class Holds { PrivateKey, PublicKey, Garbage };
+enum class Holds { PrivateKey, PublicKey, Garbage, Ed25519PrivateKey };
 
 struct ModeCase {
     const char* name;
@@ -150,8 +151,10 @@ std::string Content(Holds holds) {
     if (holds == Holds::Garbage) {
         return "AB\r\n";
     }
-    const Bytes& blob =
-        holds == Holds::PrivateKey ? test::Alice().privateBlob : test::Alice().publicBlob;
+    const Bytes& blob = holds == Holds::Ed25519PrivateKey
+                            ? test::CryptoTestKeys::Ed25519().privateInfo
+                        : holds == Holds::PrivateKey ? test::Alice().privateBlob
+                                                     : test::Alice().publicBlob;
     const SecureBytes text = KeyFileText(blob);
     return std::string(text.begin(), text.end());
 }
@@ -209,6 +212,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "damaged or cut short. Choose your private key file as the key pair generator "
                  "wrote it. (80047003)",
                  Holds::Garbage},
+        // A private key of any kind is held to the mode rules.
+        ModeCase{"Ed25519ReadableByAll", 0644, KeyFileKind::Private, false,
+                 "Permissions 0644 are too open: others must not be able to read or change a "
+                 "private key file. Run chmod 600 '%1' (80047302)",
+                 Holds::Ed25519PrivateKey},
         // Public keys are there to be shared.
         ModeCase{"PublicReadableByAll", 0644, KeyFileKind::Public, false, ""},
         ModeCase{"PublicOfAnotherUser", 0644, KeyFileKind::Public, true, ""}),

@@ -11,8 +11,10 @@
 #include "tests/support/CryptoTestKeys.h"
 #include "tests/support/TestKeys.h"
 #include "keys/Fingerprint.h"
+#include "keys/ProtectedKey.h"
 #include "keys/RsaKey.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -489,6 +491,48 @@ INSTANTIATE_TEST_SUITE_P(
                       SenderCase{"UnreadablePublicKey", "bob.skey", "missing.pkey", true,
                                  "Message \u2014 not verified: no key to check", false, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A protected private key is unlocked with what the window answers when
+// asked; the window that cannot ask yet refuses the press with one report.
+TEST_F(MessageOperationsTest, ProtectedPrivateKeyTakesTheWindowsAnswer) {
+    const SecureBytes right{'o', 'p', 'e', 'n'};
+    const SecureBytes locked = *Protect(Alice().privateBlob, right, {1024, 8, 1});
+    const QString protectedKey = Path("locked.skey");
+    WriteKeyFile(protectedKey, Bytes(locked.begin(), locked.end()));
+    QFile::setPermissions(protectedKey, QFile::ReadOwner | QFile::WriteOwner);
+    struct Case {
+        const char* name;
+        std::expected<SecureBytes, Error> answer;
+        std::optional<ErrorCode> refused;
+    };
+    const Case cases[] = {
+        {"right", right, std::nullopt},
+        {"wrong", SecureBytes{'s', 'h', 'u', 't'}, ErrorCode::PassphraseWrong},
+        {"cannot ask", std::unexpected(MakeError(ErrorCode::PrivateKeyEncrypted)),
+         ErrorCode::PrivateKeyEncrypted},
+        {"cancelled", std::unexpected(MakeError(ErrorCode::PassphraseCancelled)),
+         ErrorCode::PassphraseCancelled},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString hex = EncryptForAlice(QStringLiteral("for alice"));
+        box_.shown.clear();
+        window_.asked.clear();
+        window_.privateKeyPath = protectedKey;
+        window_.publicKeyPath = QString();
+        window_.message = QStringLiteral("kept");
+        window_.passphrase = c.answer;
+        DecryptFromClipboard(window_, clipboard_, box_);
+        EXPECT_EQ(window_.asked, QStringList{protectedKey});
+        if (!c.refused) {
+            EXPECT_EQ(window_.message, QStringLiteral("for alice"));
+            EXPECT_TRUE(box_.shown.isEmpty()) << box_.shown.join("|").toStdString();
+            continue;
+        }
+        EXPECT_EQ(box_.shown, QStringList{Report(kSetUp, MakeError(*c.refused))});
+        EXPECT_EQ(window_.message, QStringLiteral("kept"));
+    }
+}
 
 }  // namespace
 }  // namespace zelvora

@@ -1,6 +1,7 @@
 #include "texts/ErrorText.h"
 
 #include "texts/ErrorReport.h"
+#include "texts/ErrorTable.h"
 
 #include "base/ErrorCode.h"
 
@@ -76,6 +77,35 @@ TEST(ErrorReportTest, NumbersAreUpperCaseHexWithoutLeadingZeros) {
     EXPECT_EQ(FormatErrorReport("Heading.", SystemError(0x1B)),
               QStringLiteral("Heading.\r\nFile too large (1B)"));
     EXPECT_EQ(FormatErrorLine("Heading", SystemError(0x1B)), "Heading: File too large (1B)");
+}
+
+struct RowCase {
+    Error error;
+    ErrorCategory category;
+    std::string_view word;
+};
+
+// The exit status class and the path box's word come from one row; a system
+// error is an input or output failure, named by the few errno values a path
+// box meets.
+TEST(ErrorTableTest, CategoryAndPathBoxWordPerNumber) {
+    const RowCase cases[] = {
+        {SystemError(ENOENT), ErrorCategory::Failure, "No key file"},
+        {SystemError(EISDIR), ErrorCategory::Failure, "A folder, not a key file"},
+        {SystemError(EACCES), ErrorCategory::Failure, "File not readable"},
+        {MakeError(ErrorCode::PrivateKeyFileOpen), ErrorCategory::Key, "File others can read"},
+        {MakeError(ErrorCode::PrivateKeyMalformed), ErrorCategory::Key, "Not a key"},
+        {MakeError(ErrorCode::PrivateKeyEncrypted), ErrorCategory::Key,
+         "Protected by a passphrase"},
+        {MakeError(ErrorCode::PassphraseWrong), ErrorCategory::Key, "Not a key"},
+        {MakeError(ErrorCode::NotForThisKey), ErrorCategory::Damaged, "Not a key"},
+        {MakeError(ErrorCode::MessageTooLong), ErrorCategory::Failure, "Not a key"},
+        {Error{-1}, ErrorCategory::Failure, "Not a key"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CategoryOf(c.error), c.category) << std::hex << c.error.number;
+        EXPECT_EQ(PathBoxWord(c.error), c.word) << std::hex << c.error.number;
+    }
 }
 
 }  // namespace

@@ -5,8 +5,12 @@
 
 #include <expected>
 #include <string>
+#include <string_view>
 
-namespace zelvora::cli {
+namespace zelvora {
+
+// The name that stands for standard input.
+inline constexpr std::string_view kStandardInputName = "-";
 
 // The key blob of a public key named on the command line: a regular file,
 // or a pipe (--to <(...)) or standard input ("-"), which a script expects to
@@ -15,4 +19,4 @@ namespace zelvora::cli {
 // text is read; private keys are read as the window reads them.
 std::expected<SecureBytes, Error> ReadPublicKeyInput(const std::string& path);
 
-}  // namespace zelvora::cli
+}  // namespace zelvora

@@ -1,16 +1,16 @@
-#include "cli/PublicKeyInput.h"
+#include "workflow/PublicKeyInput.h"
 
 #include "base/ErrorCode.h"
 #include "base/HexText.h"
-#include "cli/CommandLine.h"
 #include "keys/KeyFile.h"
 #include "platform/ReadOnlyFile.h"
 
-namespace zelvora::cli {
+namespace zelvora {
 
 std::expected<SecureBytes, Error> ReadPublicKeyInput(const std::string& path) {
-    auto file = path == kStandardStream ? ReadOnlyFile::StandardInput()
-                                        : ReadOnlyFile::Open(path, ReadOnlyFile::Wait::ForWriter);
+    auto file = path == kStandardInputName
+                    ? ReadOnlyFile::StandardInput()
+                    : ReadOnlyFile::Open(path, ReadOnlyFile::Wait::ForWriter);
     if (!file) {
         return std::unexpected(SystemError(file.error()));
     }
@@ -25,4 +25,4 @@ std::expected<SecureBytes, Error> ReadPublicKeyInput(const std::string& path) {
     return KeyFileLinesToBytes(std::move(content));
 }
 
-}  // namespace zelvora::cli
+}  // namespace zelvora

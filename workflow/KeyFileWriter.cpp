@@ -1,4 +1,4 @@
-#include "keys/KeyFileWriter.h"
+#include "workflow/KeyFileWriter.h"
 
 #include "base/ErrorCode.h"
 #include "keys/KeyFile.h"

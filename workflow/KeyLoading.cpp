@@ -1,0 +1,122 @@
+#include "workflow/KeyLoading.h"
+
+#include "base/ErrorCode.h"
+#include "keys/KeyFile.h"
+#include "keys/ProtectedKey.h"
+#include "workflow/PublicKeyInput.h"
+
+#include <cerrno>
+
+namespace zelvora {
+namespace {
+
+std::expected<std::optional<SecureBytes>, Error> ReadBlob(const KeyRequest& request) {
+    if (request.use != KeyUse::Own && request.streams) {
+        return ReadPublicKeyInput(request.path);
+    }
+    return ReadKeyFile(request.path,
+                       request.use == KeyUse::Own ? KeyFileKind::Private : KeyFileKind::Public);
+}
+
+// The fingerprint the user can check a passphrase prompt against: that of
+// the pair's public key file beside a "NAME.skey", when there is one.
+std::string SiblingFingerprint(const std::string& path) {
+    constexpr std::string_view kPrivateEnding = ".skey";
+    if (!path.ends_with(kPrivateEnding)) {
+        return {};
+    }
+    const std::string sibling = path.substr(0, path.size() - kPrivateEnding.size()) + ".pkey";
+    const auto blob = ReadKeyFile(sibling, KeyFileKind::Public);
+    if (!blob || !*blob) {
+        return {};
+    }
+    const auto key = AnyKey::FromPublicKeyBlob(**blob);
+    if (!key) {
+        return {};
+    }
+    const auto fingerprint = KeyFingerprint(*key);
+    return fingerprint ? FingerprintText(*fingerprint) : std::string();
+}
+
+// The plain key inside a protected one, or the blob as it is.
+std::expected<SecureBytes, Error> Unlocked(SecureBytes blob, const std::string& path,
+                                           PassphrasePort& passphrases) {
+    if (!IsProtected(blob)) {
+        return blob;
+    }
+    const auto passphrase = passphrases.Passphrase(path, SiblingFingerprint(path));
+    if (!passphrase) {
+        return std::unexpected(passphrase.error());
+    }
+    return Unprotect(blob, *passphrase);
+}
+
+std::expected<LoadedKey, KeyLoadFailure> LoadOne(const KeyRequest& request,
+                                                 PassphrasePort& passphrases) {
+    const auto fail = [&request](const Error& error, KeyLoadStage stage) {
+        return std::unexpected(KeyLoadFailure{error, request.path, request.use, stage});
+    };
+    auto read = ReadBlob(request);
+    if (!read) {
+        return fail(read.error(), KeyLoadStage::Reading);
+    }
+    SecureBytes blob = read->has_value() ? std::move(**read) : SecureBytes();
+    if (request.use == KeyUse::Own) {
+        auto plain = Unlocked(std::move(blob), request.path, passphrases);
+        if (!plain) {
+            return fail(plain.error(), KeyLoadStage::Using);
+        }
+        blob = std::move(*plain);
+    }
+    auto key = request.use == KeyUse::Own ? AnyKey::FromPrivateKeyBlob(blob)
+                                          : AnyKey::FromPublicKeyBlob(blob);
+    if (!key) {
+        return fail(key.error(), KeyLoadStage::Using);
+    }
+    const auto fingerprint = KeyFingerprint(*key);
+    if (!fingerprint) {
+        return fail(fingerprint.error(), KeyLoadStage::Using);
+    }
+    return LoadedKey{request.use, request.path, std::move(blob), std::move(*key), *fingerprint};
+}
+
+}  // namespace
+
+const LoadedKey* LoadedKeys::Find(KeyUse use) const {
+    for (const LoadedKey& key : keys) {
+        if (key.use == use) {
+            return &key;
+        }
+    }
+    return nullptr;
+}
+
+std::expected<LoadedKeys, KeyLoadFailure> LoadKeys(std::span<const KeyRequest> requests,
+                                                   PassphrasePort& passphrases) {
+    // Only allocation failures throw; they end the load like any failure.
+    try {
+        LoadedKeys loaded;
+        for (const KeyRequest& request : requests) {
+            if (request.path.empty()) {
+                continue;
+            }
+            auto key = LoadOne(request, passphrases);
+            if (key) {
+                loaded.keys.push_back(std::move(*key));
+                continue;
+            }
+            const bool unreadWriter =
+                request.use == KeyUse::ExpectedWriter && key.error().stage == KeyLoadStage::Reading;
+            if (!unreadWriter) {
+                return std::unexpected(key.error());
+            }
+            loaded.unread = key.error();
+        }
+        return loaded;
+    } catch (...) {
+        return std::unexpected(
+            KeyLoadFailure{MakeError(ErrorCode::Internal), {}, KeyUse::Own, KeyLoadStage::Using});
+    }
+}
+
+}  // namespace zelvora
