@@ -16,7 +16,7 @@ namespace {
 constexpr std::string_view kHelp =
     "Usage: zelvora-cli encrypt --to RECIPIENT.pkey [--to RECIPIENT.pkey ...]\n"
     "                           [--sign MY.skey [--to-self]] [--wrap COLS]\n"
-                           [--passphrase-file FILE | --passphrase-fd N]
+    "                           [--passphrase-file FILE | --passphrase-fd N]\n"
     "                           [--output FILE] [FILE]\n"
     "       zelvora-cli decrypt --key MY.skey [--from SENDER.pkey [--require-signed]]\n"
     "                           [--passphrase-file FILE | --passphrase-fd N]\n"
