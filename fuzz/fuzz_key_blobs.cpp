@@ -102,7 +102,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t k = method->PublicKey()->ModulusBytes();
         const std::uint8_t message[] = {'f', 'u', 'z', 'z'};
         auto ciphertext = EngineWith(method)->EncryptBytes(message, true);
-        Require(ciphertext.has_value() && ciphertext->size() == 1 + k + 12 + sizeof message + 16);
+        // Version 3 to one recipient, unsigned: version and count, one
+        // stanza, header MAC, payload salt, then one chunk holding the
+        // preamble byte and the message, and its tag.
+        Require(ciphertext.has_value() &&
+                ciphertext->size() == 2 + 3 + k + 32 + 16 + 1 + sizeof message + 16);
     }
     if (asPrivate && method->PrivateKey()->ModulusBytes() <= kLargestUsedModulusBytes) {
         const std::size_t k = method->PrivateKey()->ModulusBytes();
