@@ -28,4 +28,16 @@ int WriteAll(int fd, std::span<const std::uint8_t> data) {
     return 0;
 }
 
+std::expected<std::size_t, int> ReadSome(int fd, std::span<std::uint8_t> into) {
+    for (;;) {
+        const ssize_t got = ::read(fd, into.data(), into.size());
+        if (got >= 0) {
+            return static_cast<std::size_t>(got);
+        }
+        if (errno != EINTR) {
+            return std::unexpected(errno);
+        }
+    }
+}
+
 }  // namespace zelvora

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <expected>
 #include <span>
 
 namespace zelvora {
@@ -28,5 +30,9 @@ private:
 // Writes all of `data`, continuing short and interrupted writes. Returns 0 or
 // the errno of the failed write.
 int WriteAll(int fd, std::span<const std::uint8_t> data);
+
+// Reads what is there, up to the size of `into`, continuing interrupted
+// reads. The count read (0 at the end), or the errno of the failed read.
+std::expected<std::size_t, int> ReadSome(int fd, std::span<std::uint8_t> into);
 
 }  // namespace zelvora

@@ -46,15 +46,7 @@ std::expected<ReadOnlyFile::Info, int> ReadOnlyFile::Stat() const {
 }
 
 std::expected<std::size_t, int> ReadOnlyFile::Read(std::span<std::uint8_t> into) {
-    for (;;) {
-        const ssize_t got = ::read(fd_.Get(), into.data(), into.size());
-        if (got >= 0) {
-            return static_cast<std::size_t>(got);
-        }
-        if (errno != EINTR) {
-            return std::unexpected(errno);
-        }
-    }
+    return ReadSome(fd_.Get(), into);
 }
 
 }  // namespace zelvora

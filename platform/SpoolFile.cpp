@@ -35,15 +35,7 @@ int SpoolFile::Rewind() {
 }
 
 std::expected<std::size_t, int> SpoolFile::Read(std::span<std::uint8_t> into) {
-    for (;;) {
-        const ssize_t got = ::read(fd_.Get(), into.data(), into.size());
-        if (got >= 0) {
-            return static_cast<std::size_t>(got);
-        }
-        if (errno != EINTR) {
-            return std::unexpected(errno);
-        }
-    }
+    return ReadSome(fd_.Get(), into);
 }
 
 }  // namespace zelvora
