@@ -17,7 +17,7 @@
 #include "crypto/FormatV1.h"
 #include "crypto/FormatV2.h"
 #include "crypto/RsaMethod.h"
-#include "keys/RsaKey.h"
+#include "keys/AnyKey.h"
 
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
@@ -90,9 +90,9 @@ Bytes FloorCiphertext(const bench::BenchKeyPair& keys, std::size_t size, bool si
         !(*method)->SetPublicKeyBlob(keys.publicBlob)) {
         Die("loading the keys");
     }
-    const RsaKey& to = *(*method)->PublicKey();
+    const RsaKey& to = *(*method)->PublicKey()->Rsa();
     auto ciphertext =
-        signing ? FormatV2::Instance().Encrypt(to, (*method)->PrivateKey(), Message(size))
+        signing ? FormatV2::Instance().Encrypt(to, (*method)->PrivateKey()->Rsa(), Message(size))
                 : FormatV1::Instance().Encrypt(to, nullptr, Message(size));
     if (!ciphertext) {
         Die("Encrypt, versions 1 and 2");

@@ -16,7 +16,7 @@ RsaMethod::Blob AsBlob(const std::optional<SecureBytes>& key) {
     return std::span<const std::uint8_t>(*key);
 }
 
-QString FingerprintOf(const RsaKey* key) {
+QString FingerprintOf(const AnyKey* key) {
     if (key == nullptr) {
         return QString();
     }
