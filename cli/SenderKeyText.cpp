@@ -15,12 +15,13 @@ std::optional<std::string> DescribeSenderKeyError(const Error& error) {
          "The public key file holds no key. Name with --from the public key file of the "
          "person you expect the message from."},
         {ErrorCode::PublicKeyMalformed,
-         "The public key file does not hold a readable RSA public key; it may be damaged or "
+         "The public key file does not hold a readable public key; it may be damaged or "
          "cut short. Name with --from the public key file of the person you expect the "
          "message from, as the key pair generator wrote it."},
         {ErrorCode::PublicKeyNotRsa,
-         "The public key file holds a key of another kind than RSA. Name with --from the RSA "
-         "public key file of the person you expect the message from."},
+         "The public key file holds a key of a kind Zelvora does not use (it uses RSA and "
+         "Ed25519 keys). Name with --from the public key file of the person you expect the "
+         "message from."},
         {ErrorCode::PublicKeyIsPrivate,
          "The file named with --from holds a private key. Name the public key file of the "
          "person you expect the message from; a private key file belongs to its owner alone."},

@@ -32,11 +32,11 @@ constexpr std::array kTable{
     Entry{ErrorCode::PrivateKeyEmpty,
           "The private key file holds no key. Choose your private key file."},
     Entry{ErrorCode::PrivateKeyMalformed,
-          "The private key file does not hold a readable RSA private key; it may be damaged or "
+          "The private key file does not hold a readable private key; it may be damaged or "
           "cut short. Choose your private key file as the key pair generator wrote it."},
     Entry{ErrorCode::PrivateKeyNotRsa,
-          "The private key file holds a key of another kind than RSA. Choose your RSA private "
-          "key file."},
+          "The private key file holds a key of a kind Zelvora does not use (it uses RSA and "
+          "Ed25519 keys). Choose your private key file as the key pair generator wrote it."},
     Entry{ErrorCode::PrivateKeySize,
           "The private key is shorter than 2048 bits or longer than 16384 bits. Choose the "
           "private key file of a key pair from 2048 to 16384 bits."},
@@ -49,18 +49,19 @@ constexpr std::array kTable{
           "The public key file holds no key. Choose the public key file of the person you "
           "expect the message from."},
     Entry{ErrorCode::PublicKeyMalformed,
-          "The public key file does not hold a readable RSA public key; it may be damaged or cut "
+          "The public key file does not hold a readable public key; it may be damaged or cut "
           "short. Choose the recipient's public key file as the key pair generator wrote it.",
           {},
-          "The public key file does not hold a readable RSA public key; it may be damaged or cut "
+          "The public key file does not hold a readable public key; it may be damaged or cut "
           "short. Choose the public key file of the person you expect the message from, as the "
           "key pair generator wrote it."},
     Entry{ErrorCode::PublicKeyNotRsa,
-          "The public key file holds a key of another kind than RSA. Choose the recipient's RSA "
-          "public key file.",
+          "The public key file holds a key of a kind Zelvora does not use (it uses RSA and "
+          "Ed25519 keys). Choose the recipient's public key file.",
           {},
-          "The public key file holds a key of another kind than RSA. Choose the RSA public key "
-          "file of the person you expect the message from."},
+          "The public key file holds a key of a kind Zelvora does not use (it uses RSA and "
+          "Ed25519 keys). Choose the public key file of the person you expect the message "
+          "from."},
     Entry{ErrorCode::PublicKeySize,
           "The public key is shorter than 2048 bits or longer than 16384 bits. Choose the "
           "public key file of a key pair from 2048 to 16384 bits."},
@@ -110,7 +111,7 @@ constexpr std::array kTable{
           "A message can be encrypted for at most 64 different keys. Name fewer recipients."},
     Entry{ErrorCode::KeySizeOutOfRange, "The key size must be from 2048 to 16384 bits."},
     Entry{ErrorCode::KeyGenerationFailed,
-          "The RSA key pair could not be generated, for example because memory or random "
+          "The key pair could not be generated, for example because memory or random "
           "numbers ran out. Close other programs and try again."},
     Entry{ErrorCode::KeyEncodingFailed,
           "The new key pair could not be written out in the key file form. Close other "

@@ -41,7 +41,7 @@ QString WhyNoKey(const Error& error) {
             return QStringLiteral("Empty file");
         case ErrorCode::PrivateKeyNotRsa:
         case ErrorCode::PublicKeyNotRsa:
-            return QStringLiteral("Not an RSA key");
+            return QStringLiteral("Not a key Zelvora uses (RSA or Ed25519)");
         case ErrorCode::PrivateKeySize:
         case ErrorCode::PublicKeySize:
             return QStringLiteral("Key size not supported");
