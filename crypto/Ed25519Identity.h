@@ -21,6 +21,9 @@ public:
     std::expected<void, Error> Unwrap(std::span<const Stanza> stanzas,
                                       MessageKey& messageKey) const override;
 
+    // The key's X25519 form, as a writer's stanza names it.
+    const X25519PublicKey& PublicKey() const { return publicKey_; }
+
 private:
     Ed25519Identity(SecureBytes scalar, const X25519PublicKey& publicKey)
         : scalar_(std::move(scalar)), publicKey_(publicKey) {}
