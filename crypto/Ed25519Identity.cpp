@@ -5,6 +5,7 @@
 #include "keys/Ed25519Key.h"
 #include "keys/OpenSslHandles.h"
 
+#include <openssl/core_names.h>
 #include <openssl/err.h>
 
 #include <cstring>
@@ -26,7 +27,11 @@ std::expected<std::unique_ptr<Ed25519Identity>, Error> Ed25519Identity::Create(
     return WithoutExceptions([&]() -> std::expected<std::unique_ptr<Ed25519Identity>, Error> {
         SecureBytes seed(kKeyBytes);
         std::size_t length = seed.size();
-        if (EVP_PKEY_get_raw_private_key(key.Handle(), seed.data(), &length) != 1 ||
+        // Asked for as a parameter, which OpenSSL writes straight into our
+        // buffer; EVP_PKEY_get_raw_private_key exports the key through a
+        // parameter block it frees unwiped.
+        if (EVP_PKEY_get_octet_string_param(key.Handle(), OSSL_PKEY_PARAM_PRIV_KEY, seed.data(),
+                                            seed.size(), &length) != 1 ||
             length != kKeyBytes) {
             return Fail(ErrorCode::Internal);
         }

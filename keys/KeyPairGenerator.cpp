@@ -117,7 +117,11 @@ std::expected<SecureBytes, Error> EncodeEd25519PrivateKey(const EVP_PKEY& key) {
                                                  0x06, 0x03, 0x2B, 0x65, 0x70};
     SecureBytes seed(kSeedBytes);
     std::size_t length = seed.size();
-    if (EVP_PKEY_get_raw_private_key(&key, seed.data(), &length) != 1 || length != kSeedBytes) {
+    // Asked for as a parameter, written straight into `seed`:
+    // EVP_PKEY_get_raw_private_key goes through a copy it frees unwiped.
+    if (EVP_PKEY_get_octet_string_param(&key, OSSL_PKEY_PARAM_PRIV_KEY, seed.data(), seed.size(),
+                                        &length) != 1 ||
+        length != kSeedBytes) {
         return Fail(ErrorCode::KeyEncodingFailed);
     }
     SecureBytes curvePrivateKey;
