@@ -17,7 +17,6 @@ import tempfile
 import unittest
 
 from cryptography.hazmat.primitives import serialization
-from cryptography.hazmat.primitives.asymmetric import ed25519, rsa
 
 KEYGEN = ""
 # Error texts from the C library are compared, so they must be in English.
@@ -271,20 +270,6 @@ class Ed25519PairTest(unittest.TestCase):
         result = run_keygen(["--fingerprint", self.skey], self.dir)
         self.assertEqual(result.stdout.decode().splitlines(),
                          [f"{expected} Ed25519, private key, {self.skey}"])
-
-    def test_type_picks_the_kind(self):
-        # (arguments, the kind of key made)
-        cases = [(["--type=rsa", "--bits=2048", "k"], rsa.RSAPublicKey),
-                 (["--type=ed25519", "k"], ed25519.Ed25519PublicKey),
-                 (["k", "--type", "ed25519"], ed25519.Ed25519PublicKey)]
-        for args, kind in cases:
-            with self.subTest(args=args):
-                folder = tempfile.mkdtemp(prefix="keygen-test-")
-                self.addCleanup(shutil.rmtree, folder)
-                result = run_keygen(args, folder)
-                self.assertEqual(result.returncode, 0, result.stderr)
-                key = serialization.load_der_public_key(read_blob(os.path.join(folder, "k.pkey")))
-                self.assertIsInstance(key, kind)
 
 
 class CommandLineFormsTest(TempDirCase):
