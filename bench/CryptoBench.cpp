@@ -17,7 +17,9 @@
 #include "crypto/FormatV1.h"
 #include "crypto/FormatV2.h"
 #include "crypto/RsaMethod.h"
-#include "keys/RsaKey.h"
+#include "keys/AnyKey.h"
+#include "keys/KeyPairGenerator.h"
+#include "tests/support/CryptoTestKeys.h"
 
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
@@ -90,9 +92,9 @@ Bytes FloorCiphertext(const bench::BenchKeyPair& keys, std::size_t size, bool si
         !(*method)->SetPublicKeyBlob(keys.publicBlob)) {
         Die("loading the keys");
     }
-    const RsaKey& to = *(*method)->PublicKey();
+    const RsaKey& to = *(*method)->PublicKey()->Rsa();
     auto ciphertext =
-        signing ? FormatV2::Instance().Encrypt(to, (*method)->PrivateKey(), Message(size))
+        signing ? FormatV2::Instance().Encrypt(to, (*method)->PrivateKey()->Rsa(), Message(size))
                 : FormatV1::Instance().Encrypt(to, nullptr, Message(size));
     if (!ciphertext) {
         Die("Encrypt, versions 1 and 2");
@@ -444,6 +446,82 @@ void DecryptVerifiedFloor(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
 }
 
+// ---- Ed25519 keys beside RSA-3072 ----
+
+bench::BenchKeyPair Pair(const test::EncodedKey& key) {
+    return {key.privateInfo, key.publicInfo};
+}
+const bench::BenchKeyPair& Ed25519Keys() {
+    static const bench::BenchKeyPair pair = Pair(test::CryptoTestKeys::Ed25519());
+    return pair;
+}
+const bench::BenchKeyPair& OtherEd25519Keys() {
+    static const bench::BenchKeyPair pair = Pair(test::CryptoTestKeys::OtherEd25519());
+    return pair;
+}
+const bench::BenchKeyPair& OtherKeys3072() {
+    static const bench::BenchKeyPair pair = [] {
+        auto made = KeyPairGenerator(3072).Generate();
+        if (!made) {
+            Die("a second RSA-3072 pair");
+        }
+        return bench::BenchKeyPair{Bytes(made->privateKey.begin(), made->privateKey.end()),
+                                   made->publicKey};
+    }();
+    return pair;
+}
+
+// The generator's own work for one pair: the key and its two DER forms.
+void BM_KeyPair(benchmark::State& state) {
+    const bool ed25519 = state.range(0) == 0;
+    const KeyPairGenerator generator(ed25519 ? KeyKind::Ed25519 : KeyKind::Rsa, 3072);
+    for (auto _ : state) {
+        auto pair = generator.Generate();
+        if (!pair) {
+            Die("Generate");
+        }
+        benchmark::DoNotOptimize(pair->publicKey.data());
+    }
+}
+
+// Set keys + DecryptBytes, as BM_Decrypt_Ours with an Ed25519 pair.
+void BM_DecryptEd25519_Ours(benchmark::State& state) {
+    const auto& keys = Ed25519Keys();
+    const Bytes ciphertext = MadeCiphertext(keys, static_cast<std::size_t>(state.range(0)), false);
+    for (auto _ : state) {
+        auto plaintext = LoadedEngine(keys)->DecryptBytes(ciphertext, true);
+        if (!plaintext) {
+            Die("DecryptBytes, Ed25519");
+        }
+        benchmark::DoNotOptimize(plaintext->data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+}
+
+// A signed two-letter message to someone else with the writer's copy: its
+// length in hex digits, as it goes through a chat, is the counter.
+void BM_SignedTwoLetters(benchmark::State& state) {
+    const bool ed25519 = state.range(0) == 0;
+    const auto& own = ed25519 ? Ed25519Keys() : Keys3072();
+    const auto& to = ed25519 ? OtherEd25519Keys() : OtherKeys3072();
+    auto engine = EncryptionEngine::Create();
+    auto method = RsaMethod::Create();
+    if (!engine || !method || !(*method)->SetPrivateKeyBlob(own.privateBlob) ||
+        !(*method)->SetPublicKeyBlob(to.publicBlob) || !(*engine)->AttachMethod(*method)) {
+        Die("loading the keys");
+    }
+    const Bytes message{'O', 'K'};
+    std::size_t size = 0;
+    for (auto _ : state) {
+        auto ciphertext = (*engine)->EncryptBytes(message, true);
+        if (!ciphertext) {
+            Die("EncryptBytes, two letters");
+        }
+        size = ciphertext->size();
+    }
+    state.counters["hex_digits"] = static_cast<double>(2 * size);
+}
+
 constexpr std::int64_t kKiB = 1 << 10;
 constexpr std::int64_t kMiB = 1 << 20;
 
@@ -470,6 +548,16 @@ constexpr std::int64_t kMiB = 1 << 20;
         add("BM_DecryptVerified_Floor", DecryptVerifiedFloor, size);
     }
     add("BM_Encrypt_FloorZeroedOutput", EncryptFloor<Extras::ZeroedOutput>, 16 * kMiB);
+    // 0 Ed25519, 1 RSA-3072. An RSA pair takes up to seconds: a few suffice.
+    benchmark::RegisterBenchmark("BM_KeyPair", BM_KeyPair)->Arg(0)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("BM_KeyPair", BM_KeyPair)
+        ->Arg(1)
+        ->Iterations(3)
+        ->Unit(benchmark::kMillisecond);
+    add("BM_DecryptEd25519_Ours", BM_DecryptEd25519_Ours, kKiB);
+    for (const std::int64_t kind : {0, 1}) {
+        add("BM_SignedTwoLetters", BM_SignedTwoLetters, kind);
+    }
     add("BM_Decrypt_FloorZeroedAndWiped", DecryptFloor<Extras::ZeroedAndWiped>, 16 * kMiB);
     return true;
 }();
@@ -485,6 +573,7 @@ int main(int argc, char** argv) {
     // Made before the first measurement, so no benchmark's first rounds pay
     // for the key generation.
     zelvora::bench::Keys3072();
+    zelvora::OtherKeys3072();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -38,7 +38,7 @@ def medians(path):
         scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[run["time_unit"]]
         entry = {"time": run["real_time"] * scale}
         for key, value in run.items():
-            if key.endswith("_s") or key == "field_chars_added":
+            if key.endswith("_s") or key in ("field_chars_added", "hex_digits"):
                 entry[key] = value
         result[name] = entry
     return result
@@ -117,6 +117,27 @@ def crypto_rows(table, runs):
             table.add(f"{label} {size_name}", fmt_time(o["time"]),
                       fmt_time(f["time"]) + " (bare OpenSSL)", f"{ratio:.3f}×", "≤ 1.15×",
                       ratio <= 1.15, note)
+
+
+def ed25519_rows(table, runs):
+    """Ed25519 beside RSA-3072: the RSA figure stands in the floor column."""
+    ed, rsa = runs.get("BM_KeyPair/0"), runs.get("BM_KeyPair/1/iterations:3")
+    if ed and rsa:
+        table.add("Ed25519 key pair (generator's work)", fmt_time(ed["time"]),
+                  fmt_time(rsa["time"]) + " (RSA-3072)", f"{ed['time'] / rsa['time']:.5f}×",
+                  "< 10 ms", ed["time"] < 10e-3)
+    ed, rsa = runs.get("BM_DecryptEd25519_Ours/1024"), runs.get("BM_Decrypt_Ours/1024")
+    if ed and rsa:
+        table.add("Set keys + DecryptBytes 1 KiB, Ed25519", fmt_time(ed["time"]),
+                  fmt_time(rsa["time"]) + " (RSA-3072)", f"{ed['time'] / rsa['time']:.3f}×",
+                  "< 0.3 ms", ed["time"] < 0.3e-3)
+    ed, rsa = runs.get("BM_SignedTwoLetters/0"), runs.get("BM_SignedTwoLetters/1")
+    if ed and rsa and "hex_digits" in ed and "hex_digits" in rsa:
+        ratio = ed["hex_digits"] / rsa["hex_digits"]
+        table.add("Signed two-letter message with the writer's copy, Ed25519",
+                  f"{ed['hex_digits']:.0f} hex digits",
+                  f"{rsa['hex_digits']:.0f} hex digits (RSA-3072)", f"{ratio:.3f}×", "≤ 0.25×",
+                  ratio <= 0.25)
 
 
 def handler_rows(table, runs, details):
@@ -272,6 +293,7 @@ def main():
     details = []
     hex_rows(table, medians(folder / "hex.json"))
     crypto_rows(table, medians(folder / "crypto.json"))
+    ed25519_rows(table, medians(folder / "crypto.json"))
     handler_rows(table, medians(folder / "handlers.json"), details)
     startup_rows(table, folder / "startup.json", details)
     memory_rows(table, folder / "memory.jsonl", details)

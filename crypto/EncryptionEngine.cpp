@@ -3,7 +3,8 @@
 #include "base/ErrorCode.h"
 #include "crypto/CiphertextFormat.h"
 #include "crypto/FormatV3.h"
-#include "keys/RsaKey.h"
+#include "keys/AnyKey.h"
+#include "keys/Fingerprint.h"
 
 #include <openssl/err.h>
 
@@ -50,15 +51,16 @@ std::expected<Bytes, Error> EncryptionEngine::EncryptBytes(std::span<const std::
     if (!method_) {
         return Fail(ErrorCode::NoMethodForEncrypt);
     }
-    const RsaKey* key = method_->PublicKey();
+    const AnyKey* key = method_->PublicKey();
     if (key == nullptr) {
         return Fail(ErrorCode::NoPublicKey);
     }
     // With the user's own private key named, the message is signed with it
     // and also wrapped for its public half, so the writer can read later
     // what they sent. Named twice (a message to oneself), it is wrapped once.
-    const RsaKey* const own = method_->PrivateKey();
-    const RsaKey* const recipients[] = {key, own};
+    // The two keys may be of different kinds.
+    const AnyKey* const own = method_->PrivateKey();
+    const AnyKey* const recipients[] = {key, own};
     return FormatV3::Instance().EncryptTo(recipients, own, source);
 }
 
@@ -79,7 +81,7 @@ std::expected<DecryptedMessage, Error> EncryptionEngine::DecryptMessage(
     if (!method_) {
         return Fail(ErrorCode::NoMethodForDecrypt);
     }
-    const RsaKey* key = method_->PrivateKey();
+    const AnyKey* key = method_->PrivateKey();
     if (key == nullptr) {
         return Fail(ErrorCode::NoPrivateKey);
     }
@@ -91,7 +93,31 @@ std::expected<DecryptedMessage, Error> EncryptionEngine::DecryptMessage(
     if (format == nullptr) {
         return Fail(ErrorCode::CiphertextVersion);
     }
-    return format->Decrypt(*key, method_->PublicKey(), source);
+    const AnyKey* const sender = method_->PublicKey();
+    if (format == &FormatV3::Instance()) {
+        return FormatV3::Instance().Decrypt(*key, sender, source);
+    }
+    // Versions 1 and 2 know RSA keys only: nothing in them was written for
+    // an Ed25519 key.
+    if (key->Rsa() == nullptr) {
+        return Fail(ErrorCode::NotForThisKey);
+    }
+    const RsaKey* const rsaSender = sender != nullptr ? sender->Rsa() : nullptr;
+    auto message = format->Decrypt(*key->Rsa(), rsaSender, source);
+    if (!message || sender == nullptr || rsaSender != nullptr || !message->signer) {
+        return message;
+    }
+    // An Ed25519 key named as the writer of a version 2 message: it cannot
+    // have signed it, and the reader must hear that, not that no key was
+    // named. As in version 3, a fingerprint that differs is another signer,
+    // and a key of the wrong kind with the same fingerprint a bad signature.
+    const auto senderPrint = KeyFingerprint(*sender);
+    if (!senderPrint) {
+        return std::unexpected(senderPrint.error());
+    }
+    message->signature = *senderPrint != *message->signer ? SignatureState::OtherSigner
+                                                          : SignatureState::BadSignature;
+    return message;
 }
 
 }  // namespace zelvora

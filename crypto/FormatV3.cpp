@@ -5,6 +5,7 @@
 #include "crypto/KeySchedule.h"
 #include "crypto/SealedEnvelope.h"
 #include "crypto/WholeMessage.h"
+#include "keys/AnyKey.h"
 
 #include <memory>
 #include <vector>
@@ -28,15 +29,18 @@ std::expected<Bytes, Error> FormatV3::Encrypt(const RsaKey& recipient, const Rsa
     return EncryptTo(recipients, signer, message);
 }
 
-std::expected<Bytes, Error> FormatV3::EncryptTo(std::span<const RsaKey* const> recipients,
-                                                const RsaKey* signer,
-                                                std::span<const std::uint8_t> message) const {
+namespace {
+
+// Null entries in `recipients` are passed over.
+template <class Key>
+std::expected<Bytes, Error> SealTo(std::span<const Key* const> recipients, const Key* signer,
+                                   std::span<const std::uint8_t> message) {
     return WithoutExceptions([&]() -> std::expected<Bytes, Error> {
         std::vector<std::unique_ptr<Recipient>> held;
         std::vector<const Recipient*> roles;
         held.reserve(recipients.size());
         roles.reserve(recipients.size());
-        for (const RsaKey* key : recipients) {
+        for (const Key* key : recipients) {
             if (key == nullptr) {
                 continue;
             }
@@ -59,8 +63,9 @@ std::expected<Bytes, Error> FormatV3::EncryptTo(std::span<const RsaKey* const> r
     });
 }
 
-std::expected<DecryptedMessage, Error> FormatV3::Decrypt(
-    const RsaKey& own, const RsaKey* sender, std::span<const std::uint8_t> ciphertext) const {
+template <class Key>
+std::expected<DecryptedMessage, Error> OpenWith(const Key& own, const Key* sender,
+                                                std::span<const std::uint8_t> ciphertext) {
     auto identity = MakeIdentity(own);
     if (!identity) {
         return std::unexpected(identity.error());
@@ -74,6 +79,30 @@ std::expected<DecryptedMessage, Error> FormatV3::Decrypt(
         senderKey = std::move(*made);
     }
     return OpenMessage(ciphertext, **identity, senderKey.get());
+}
+
+}  // namespace
+
+std::expected<Bytes, Error> FormatV3::EncryptTo(std::span<const RsaKey* const> recipients,
+                                                const RsaKey* signer,
+                                                std::span<const std::uint8_t> message) const {
+    return SealTo(recipients, signer, message);
+}
+
+std::expected<Bytes, Error> FormatV3::EncryptTo(std::span<const AnyKey* const> recipients,
+                                                const AnyKey* signer,
+                                                std::span<const std::uint8_t> message) const {
+    return SealTo(recipients, signer, message);
+}
+
+std::expected<DecryptedMessage, Error> FormatV3::Decrypt(
+    const RsaKey& own, const RsaKey* sender, std::span<const std::uint8_t> ciphertext) const {
+    return OpenWith(own, sender, ciphertext);
+}
+
+std::expected<DecryptedMessage, Error> FormatV3::Decrypt(
+    const AnyKey& own, const AnyKey* sender, std::span<const std::uint8_t> ciphertext) const {
+    return OpenWith(own, sender, ciphertext);
 }
 
 }  // namespace zelvora

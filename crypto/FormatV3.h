@@ -4,10 +4,12 @@
 
 namespace zelvora {
 
+class AnyKey;
+
 // Format version 3 (CiphertextFormat.md): the message key wrapped once per
 // recipient, an authenticated header, and the message in sealed chunks,
 // signed inside when there is a signer. The whole-message face of
-// StreamSealer and StreamOpener over RSA keys.
+// StreamSealer and StreamOpener over keys of any kind, mixed as they come.
 class FormatV3 : public CiphertextFormat {
 public:
     static constexpr std::uint8_t kVersion = 3;
@@ -23,10 +25,15 @@ public:
     std::expected<Bytes, Error> EncryptTo(std::span<const RsaKey* const> recipients,
                                           const RsaKey* signer,
                                           std::span<const std::uint8_t> message) const;
+    std::expected<Bytes, Error> EncryptTo(std::span<const AnyKey* const> recipients,
+                                          const AnyKey* signer,
+                                          std::span<const std::uint8_t> message) const;
     // Every way the message fails to open is NotForThisKey.
     std::expected<DecryptedMessage, Error> Decrypt(
         const RsaKey& own, const RsaKey* sender,
         std::span<const std::uint8_t> ciphertext) const override;
+    std::expected<DecryptedMessage, Error> Decrypt(const AnyKey& own, const AnyKey* sender,
+                                                   std::span<const std::uint8_t> ciphertext) const;
 
 private:
     FormatV3() = default;

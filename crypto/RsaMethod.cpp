@@ -1,7 +1,7 @@
 #include "crypto/RsaMethod.h"
 
 #include "base/ErrorCode.h"
-#include "keys/RsaKey.h"
+#include "keys/AnyKey.h"
 
 #include <utility>
 
@@ -24,11 +24,11 @@ std::expected<void, Error> RsaMethod::SetPrivateKeyBlob(Blob blob) {
         return {};
     }
     return WithoutExceptions([&]() -> std::expected<void, Error> {
-        auto key = RsaKey::FromPrivateKeyBlob(*blob);
+        auto key = AnyKey::FromPrivateKeyBlob(*blob);
         if (!key) {
             return std::unexpected(std::move(key.error()));
         }
-        private_ = std::move(*key);
+        private_ = std::make_unique<AnyKey>(std::move(*key));
         return {};
     });
 }
@@ -39,11 +39,11 @@ std::expected<void, Error> RsaMethod::SetPublicKeyBlob(Blob blob) {
         return {};
     }
     return WithoutExceptions([&]() -> std::expected<void, Error> {
-        auto key = RsaKey::FromPublicKeyBlob(*blob);
+        auto key = AnyKey::FromPublicKeyBlob(*blob);
         if (!key) {
             return std::unexpected(std::move(key.error()));
         }
-        public_ = std::move(*key);
+        public_ = std::make_unique<AnyKey>(std::move(*key));
         return {};
     });
 }

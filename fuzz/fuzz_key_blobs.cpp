@@ -2,8 +2,8 @@
 // either refused with an error from the component's table, leaving no key
 // behind, or taken as exactly one kind of key, which must then work: a
 // public key encrypts, a private key refuses a ciphertext it did not make.
-// The same bytes go through the decoding of any kind of key, which must
-// agree with the RSA path on everything that is not an Ed25519 key.
+// The method takes keys of any kind, as the decoding of any kind does; that
+// must agree with the RSA path on everything that is not an Ed25519 key.
 
 #include "base/ErrorCode.h"
 #include "crypto/EncryptionEngine.h"
@@ -92,24 +92,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const auto anyPrivate = AnyKey::FromPrivateKeyBlob(blob);
     const auto anyPublic = AnyKey::FromPublicKeyBlob(blob);
-    CheckAnyKind(anyPrivate, asPrivate.has_value(), asPrivate ? nullptr : &asPrivate.error(),
+    const auto rsaPrivate = RsaKey::FromPrivateKeyBlob(blob);
+    const auto rsaPublic = RsaKey::FromPublicKeyBlob(blob);
+    CheckAnyKind(anyPrivate, rsaPrivate.has_value(), rsaPrivate ? nullptr : &rsaPrivate.error(),
                  ErrorCode::PrivateKeyNotRsa);
-    CheckAnyKind(anyPublic, asPublic.has_value(), asPublic ? nullptr : &asPublic.error(),
+    CheckAnyKind(anyPublic, rsaPublic.has_value(), rsaPublic ? nullptr : &rsaPublic.error(),
                  ErrorCode::PublicKeyNotRsa);
     Require(!(anyPrivate && anyPublic));
+    // The method reads a blob exactly as the decoding of any kind does.
+    Require(asPrivate.has_value() == anyPrivate.has_value());
+    Require(asPublic.has_value() == anyPublic.has_value());
 
-    if (asPublic) {
-        const std::size_t k = method->PublicKey()->ModulusBytes();
+    const RsaKey* const rsaTo = asPublic ? method->PublicKey()->Rsa() : nullptr;
+    if (rsaTo != nullptr) {
+        // Version 3 to one RSA recipient, unsigned: one stanza as long as
+        // the modulus, the MAC, the salt, and one sealed chunk holding the
+        // preamble's byte and the message.
+        const std::size_t k = rsaTo->ModulusBytes();
         const std::uint8_t message[] = {'f', 'u', 'z', 'z'};
         auto ciphertext = EngineWith(method)->EncryptBytes(message, true);
-        // Version 3 to one recipient, unsigned: version and count, one
-        // stanza, header MAC, payload salt, then one chunk holding the
-        // preamble byte and the message, and its tag.
         Require(ciphertext.has_value() &&
                 ciphertext->size() == 2 + 3 + k + 32 + 16 + 1 + sizeof message + 16);
     }
-    if (asPrivate && method->PrivateKey()->ModulusBytes() <= kLargestUsedModulusBytes) {
-        const std::size_t k = method->PrivateKey()->ModulusBytes();
+    const RsaKey* const rsaOwn = asPrivate ? method->PrivateKey()->Rsa() : nullptr;
+    if (rsaOwn != nullptr && rsaOwn->ModulusBytes() <= kLargestUsedModulusBytes) {
+        const std::size_t k = rsaOwn->ModulusBytes();
         Bytes forged(1 + k + 12 + 16, 0x5A);
         forged[0] = 1;
         auto plaintext = EngineWith(method)->DecryptBytes(forged, true);

@@ -2,13 +2,15 @@
 
 #include "base/Error.h"
 #include "base/SecureBytes.h"
+#include "keys/KeyKind.h"
 #include "keys/RsaKey.h"
 
 #include <expected>
 
 namespace zelvora {
 
-// Makes fresh RSA key pairs in the two DER forms the key files carry.
+// Makes fresh key pairs, RSA or Ed25519, in the two DER forms the key files
+// carry.
 class KeyPairGenerator {
 public:
     // The sizes every key file reader accepts.
@@ -21,13 +23,17 @@ public:
         Bytes publicKey;         // DER SubjectPublicKeyInfo
     };
 
-    // `bits` is the modulus size; values outside [kMinBits, kMaxBits] are
-    // refused by Generate rather than silently adjusted.
+    // An RSA pair. `bits` is the modulus size; values outside [kMinBits,
+    // kMaxBits] are refused by Generate rather than silently adjusted.
     explicit KeyPairGenerator(int bits) : bits_(bits) {}
+    // A pair of `kind`; `bits` counts for RSA only, as an Ed25519 key has
+    // one size (RFC 8032).
+    KeyPairGenerator(KeyKind kind, int bits) : kind_(kind), bits_(bits) {}
 
     std::expected<KeyPair, Error> Generate() const;
 
 private:
+    KeyKind kind_ = KeyKind::Rsa;
     int bits_;
 };
 

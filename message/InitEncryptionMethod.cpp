@@ -33,7 +33,7 @@ RsaMethod::Blob AsBlob(const LoadedKey* key) {
     return std::span<const std::uint8_t>(key->blob);
 }
 
-QString FingerprintOf(const RsaKey* key) {
+QString FingerprintOf(const AnyKey* key) {
     if (key == nullptr) {
         return QString();
     }

@@ -22,11 +22,11 @@ constexpr std::array kRows{
     Row{ErrorCode::PrivateKeyMalformed,
         ErrorCategory::Key,
         {},
-        "The private key file does not hold a readable RSA private key; it may be damaged or "
+        "The private key file does not hold a readable private key; it may be damaged or "
         "cut short. Choose your private key file as the key pair generator wrote it."},
-    Row{ErrorCode::PrivateKeyNotRsa, ErrorCategory::Key, "Not an RSA key",
-        "The private key file holds a key of another kind than RSA. Choose your RSA private "
-        "key file."},
+    Row{ErrorCode::PrivateKeyNotRsa, ErrorCategory::Key, "Not a key Zelvora uses (RSA or Ed25519)",
+        "The private key file holds a key of a kind Zelvora does not use (it uses RSA and "
+        "Ed25519 keys). Choose your private key file as the key pair generator wrote it."},
     Row{ErrorCode::PrivateKeySize, ErrorCategory::Key, "Key size not supported",
         "The private key is shorter than 2048 bits or longer than 16384 bits. Choose the "
         "private key file of a key pair from 2048 to 16384 bits."},
@@ -45,25 +45,27 @@ constexpr std::array kRows{
     Row{ErrorCode::PublicKeyMalformed,
         ErrorCategory::Key,
         {},
-        "The public key file does not hold a readable RSA public key; it may be damaged or cut "
+        "The public key file does not hold a readable public key; it may be damaged or cut "
         "short. Choose the recipient's public key file as the key pair generator wrote it.",
         {},
-        "The public key file does not hold a readable RSA public key; it may be damaged or cut "
+        "The public key file does not hold a readable public key; it may be damaged or cut "
         "short. Choose the public key file of the person you expect the message from, as the "
         "key pair generator wrote it.",
-        "The public key file does not hold a readable RSA public key; it may be damaged or "
+        "The public key file does not hold a readable public key; it may be damaged or "
         "cut short. Name with --from the public key file of the person you expect the "
         "message from, as the key pair generator wrote it."},
     Row{ErrorCode::PublicKeyNotRsa,
         ErrorCategory::Key,
-        "Not an RSA key",
-        "The public key file holds a key of another kind than RSA. Choose the recipient's RSA "
-        "public key file.",
+        "Not a key Zelvora uses (RSA or Ed25519)",
+        "The public key file holds a key of a kind Zelvora does not use (it uses RSA and "
+        "Ed25519 keys). Choose the recipient's public key file.",
         {},
-        "The public key file holds a key of another kind than RSA. Choose the RSA public key "
-        "file of the person you expect the message from.",
-        "The public key file holds a key of another kind than RSA. Name with --from the RSA "
-        "public key file of the person you expect the message from."},
+        "The public key file holds a key of a kind Zelvora does not use (it uses RSA and "
+        "Ed25519 keys). Choose the public key file of the person you expect the message "
+        "from.",
+        "The public key file holds a key of a kind Zelvora does not use (it uses RSA and "
+        "Ed25519 keys). Name with --from the public key file of the person you expect the "
+        "message from."},
     Row{ErrorCode::PublicKeySize, ErrorCategory::Key, "Key size not supported",
         "The public key is shorter than 2048 bits or longer than 16384 bits. Choose the "
         "public key file of a key pair from 2048 to 16384 bits."},
@@ -146,7 +148,7 @@ constexpr std::array kRows{
     Row{ErrorCode::KeyGenerationFailed,
         ErrorCategory::Failure,
         {},
-        "The RSA key pair could not be generated, for example because memory or random "
+        "The key pair could not be generated, for example because memory or random "
         "numbers ran out. Close other programs and try again."},
     Row{ErrorCode::KeyEncodingFailed,
         ErrorCategory::Failure,

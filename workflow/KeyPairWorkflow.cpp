@@ -40,12 +40,12 @@ std::expected<void, KeyPairFailure> CheckKeyPairFiles(const KeyPairFiles& files)
 }
 
 std::expected<Fingerprint, KeyPairFailure> MakeKeyPair(
-    const KeyPairFiles& files, int bits, std::optional<std::span<const std::uint8_t>> passphrase,
-    const ScryptParameters& protection) {
+    const KeyPairFiles& files, KeyKind kind, int bits,
+    std::optional<std::span<const std::uint8_t>> passphrase, const ScryptParameters& protection) {
     if (auto free = CheckKeyPairFiles(files); !free) {
         return std::unexpected(free.error());
     }
-    auto pair = KeyPairGenerator(bits).Generate();
+    auto pair = KeyPairGenerator(kind, bits).Generate();
     if (!pair) {
         return Fail(pair.error());
     }

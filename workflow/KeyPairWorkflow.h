@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "keys/Fingerprint.h"
+#include "keys/KeyKind.h"
 #include "keys/ScryptParameters.h"
 
 #include <cstdint>
@@ -28,13 +29,14 @@ struct KeyPairFailure {
 // caller can stop before asking for a passphrase or generating.
 std::expected<void, KeyPairFailure> CheckKeyPairFiles(const KeyPairFiles& files);
 
-// Generates a key pair of `bits` and writes both files, each unnamed until
+// Generates a key pair of `kind` (and `bits`, for RSA) and writes both files, each unnamed until
 // complete: the public one first, so that if the private one then fails what
 // is taken back holds nothing secret. With a passphrase the private key is
 // written protected under it. Reads the public file back and gives the
 // fingerprint it shows, which is what the people given it will see.
 std::expected<Fingerprint, KeyPairFailure> MakeKeyPair(
-    const KeyPairFiles& files, int bits, std::optional<std::span<const std::uint8_t>> passphrase,
+    const KeyPairFiles& files, KeyKind kind, int bits,
+    std::optional<std::span<const std::uint8_t>> passphrase,
     const ScryptParameters& protection = kProductionScrypt);
 
 // Replaces the private key file at `file` by `plainKey` (a PrivateKeyInfo,

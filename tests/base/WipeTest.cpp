@@ -397,6 +397,33 @@ INSTANTIATE_TEST_SUITE_P(
             "GeneratingAKeyPair", PrivateKeyDerHeads,
             [](const QString&, const Bytes&) { ASSERT_TRUE(KeyPairGenerator(2048).Generate()); },
             false},
+        // The PKCS#8 head of an Ed25519 private key (RFC 8410), up to the seed.
+        Operation{"GeneratingAnEd25519KeyPair",
+                  [] {
+                      return std::vector<Bytes>{{0x30, 0x2E, 0x02, 0x01, 0x00, 0x30, 0x05, 0x06,
+                                                 0x03, 0x2B, 0x65, 0x70, 0x04, 0x22, 0x04, 0x20}};
+                  },
+                  [](const QString&, const Bytes&) {
+                      ASSERT_TRUE(KeyPairGenerator(KeyKind::Ed25519, 0).Generate());
+                  },
+                  false},
+        // A signed round trip with the writer's copy: the seed and the
+        // message are in no block freed on the way.
+        Operation{"SigningAndReadingWithAnEd25519Key",
+                  [] {
+                      const Bytes& blob = test::CryptoTestKeys::Ed25519().privateInfo;
+                      return std::vector<Bytes>{Bytes(blob.end() - 24, blob.end()), kPlaintext};
+                  },
+                  [](const QString&, const Bytes&) {
+                      // Kept, so the test's own copy of the blob is never freed.
+                      static const test::KeyPair ed{test::CryptoTestKeys::Ed25519().privateInfo,
+                                                    test::CryptoTestKeys::Ed25519().publicInfo};
+                      const auto engine = EngineFor(ed);
+                      const auto sealed = engine->EncryptBytes(kPlaintext, true);
+                      ASSERT_TRUE(sealed);
+                      ASSERT_TRUE(engine->DecryptMessage(*sealed, true));
+                  },
+                  false},
         // The control: a copy in a plain string is found when it is freed.
         Operation{"PlainCopyIsFound", [] { return std::vector<Bytes>{kPlaintext}; },
                   [](const QString&, const Bytes&) {

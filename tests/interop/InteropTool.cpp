@@ -15,6 +15,7 @@
 #include "crypto/FormatV1.h"
 #include "crypto/FormatV2.h"
 #include "crypto/RsaMethod.h"
+#include "keys/AnyKey.h"
 #include "base/HexText.h"
 #include "base/SignatureState.h"
 
@@ -138,8 +139,14 @@ int main(int argc, char** argv) {
                                                input->size());
     bool written = false;
     if (encrypt) {
-        const zelvora::RsaKey* const to = (*method)->PublicKey();
-        const zelvora::RsaKey* const signer = (*method)->PrivateKey();
+        // Versions 1 and 2 know RSA keys only.
+        const zelvora::RsaKey* const to = (*method)->PublicKey()->Rsa();
+        const zelvora::AnyKey* const own = (*method)->PrivateKey();
+        const zelvora::RsaKey* const signer = own != nullptr ? own->Rsa() : nullptr;
+        if (version != 3 && (to == nullptr || (own != nullptr && signer == nullptr))) {
+            std::fprintf(stderr, "versions 1 and 2 take RSA keys only\n");
+            return 2;
+        }
         const auto ciphertext =
             version == 1   ? zelvora::FormatV1::Instance().Encrypt(*to, nullptr, source)
             : version == 2 ? zelvora::FormatV2::Instance().Encrypt(*to, signer, source)

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Checks the encryption component against format_v1.py and format_v2.py in
-both directions.
+"""Checks the encryption component against format_v1.py, format_v2.py and
+format_v3.py in both directions.
 
 Usage: interop_test.py PATH_TO_zelvora_interop_tool
 
@@ -8,7 +8,9 @@ Keys come from the openssl command; messages of several lengths go from the
 component to the independent implementation and back, and a changed
 ciphertext must be refused by both. Signed messages go both ways between
 three key pairs of two sizes, and every state and refusal of version 2's
-inner layer is reached with inner layers built here. Exits non-zero if any check fails.
+inner layer is reached with inner layers built here. Version 3 messages go
+both ways between Ed25519 and RSA keys, alone and mixed in one message.
+Exits non-zero if any check fails.
 """
 
 import os
@@ -19,6 +21,7 @@ import tempfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import format_v1  # noqa: E402
 import format_v2  # noqa: E402
+import format_v3  # noqa: E402
 
 LENGTHS = [0, 1, 1000, 1 << 20]
 KEY_BITS = 3072
@@ -74,6 +77,8 @@ class Tool:
             # The engine writes version 3; the versions checked here are
             # asked for by name: 2 when signed, else 1.
             mode = "encrypt-v2" if other_der is not None else "encrypt-v1"
+        elif mode == "encrypt-v3":
+            mode = "encrypt"
         key_file = self._file("key.hex", key_der.hex().upper().encode() + b"\n")
         in_file = self._file("in.bin", data)
         out_file = os.path.join(self.workdir, "out.bin")
@@ -213,6 +218,64 @@ def signed_checks(tool, check):
     check("python refuses each changed inner layer", python_refuses)
 
 
+def make_ed25519_keys():
+    private = openssl("genpkey", "-algorithm", "ed25519", "-outform", "DER")
+    return {"pkcs8": private,
+            "spki": openssl("pkey", "-inform", "DER", "-pubout", "-outform", "DER", data=private)}
+
+
+def v3_checks(tool, check):
+    """Version 3 between two Ed25519 keys and an RSA key: what the component
+    writes, signed with the writer's copy, opens verified in format_v3.py for
+    both, and what format_v3.py writes to any mix of them opens verified in
+    the component for each."""
+    ed_a, ed_b, rsa_key = make_ed25519_keys(), make_ed25519_keys(), make_keys(2048)
+    message = b"meet me at the station at noon"
+
+    def component_to_python(writer, to, stanzas):
+        def body():
+            status, ciphertext, err = tool.run("encrypt-v3", to["spki"], message, writer["pkcs8"])
+            assert status == 0, "tool refused: " + err
+            found, _ = format_v3.parse_header(ciphertext)
+            assert [kind for _, kind, _ in found] == stanzas, found
+            for reader in (to, writer):
+                got = format_v3.decrypt(reader["pkcs8"], writer["spki"], ciphertext)
+                assert got == (message, "verified", spki_print_by_openssl(writer["spki"])), got[1]
+        return body
+
+    def python_to_component(writer, recipients):
+        def body():
+            ciphertext = format_v3.seal(message, [key["spki"] for key in recipients],
+                                        writer["pkcs8"] if writer else None)
+            for reader in recipients:
+                status, plaintext, err = tool.run("decrypt", reader["pkcs8"], ciphertext,
+                                                  writer["spki"] if writer else None)
+                assert status == 0, "tool refused: " + err
+                assert plaintext == message, "message differs"
+                expected = ("verified " + spki_print_by_openssl(writer["spki"]).hex()
+                            if writer else "unsigned -")
+                assert tool.last_stdout == expected, tool.last_stdout
+            # Someone not among the recipients.
+            outsider = next(key for key in (ed_a, ed_b, rsa_key) if key not in recipients)
+            status, _, err = tool.run("decrypt", outsider["pkcs8"], ciphertext)
+            assert status == 1 and NOT_FOR_THIS_KEY in err, "%d %s" % (status, err)
+        return body
+
+    x25519, rsa_type = format_v3.TYPE_X25519, format_v3.TYPE_RSA
+    check("v3 component->python, Ed25519 to Ed25519",
+          component_to_python(ed_a, ed_b, [x25519, x25519]))
+    check("v3 component->python, Ed25519 to RSA", component_to_python(ed_a, rsa_key,
+                                                                     [rsa_type, x25519]))
+    check("v3 component->python, RSA to Ed25519", component_to_python(rsa_key, ed_b,
+                                                                     [x25519, rsa_type]))
+    check("v3 python->component, Ed25519 to Ed25519", python_to_component(ed_a, [ed_b]))
+    check("v3 python->component, Ed25519 unsigned", python_to_component(None, [ed_b]))
+    check("v3 python->component, mixed, signed with Ed25519",
+          python_to_component(ed_a, [rsa_key, ed_b]))
+    check("v3 python->component, mixed, signed with RSA",
+          python_to_component(rsa_key, [ed_b, rsa_key]))
+
+
 def main():
     if len(sys.argv) != 2:
         print(__doc__, file=sys.stderr)
@@ -272,6 +335,7 @@ def main():
         check("changed python ciphertext refused by component", component_refuses_changed)
 
         signed_checks(tool, check)
+        v3_checks(tool, check)
 
     failed = [(name, why) for name, why in results if why is not None]
     for name, why in results:

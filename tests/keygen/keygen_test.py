@@ -232,6 +232,50 @@ class GeneratedPairTest(unittest.TestCase):
         self.assertEqual(derived.stdout, read_blob(self.pkey))
 
 
+class Ed25519PairTest(unittest.TestCase):
+    """--type ed25519: standard DER that openssl and python3-cryptography read."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp(prefix="keygen-test-")
+        cls.result = run_keygen(["--type", "ed25519", "ed"], cls.dir)
+        cls.skey = os.path.join(cls.dir, "ed.skey")
+        cls.pkey = os.path.join(cls.dir, "ed.pkey")
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.dir)
+
+    def test_pair_is_standard_der_of_one_ed25519_key(self):
+        self.assertEqual(self.result.returncode, 0, self.result.stderr)
+        self.assertEqual(stat.S_IMODE(os.stat(self.skey).st_mode), 0o600)
+        private_der, public_der = read_blob(self.skey), read_blob(self.pkey)
+        # (file, openssl arguments): both parse, and the halves belong together.
+        for path, args in ((self.skey, ["pkey", "-inform", "DER", "-noout", "-text"]),
+                           (self.pkey, ["pkey", "-pubin", "-inform", "DER", "-noout", "-text"])):
+            with self.subTest(path=os.path.basename(path)):
+                result = openssl(args, read_blob(path))
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertIn(b"ED25519", result.stdout)
+        derived = openssl(["pkey", "-inform", "DER", "-pubout", "-outform", "DER"], private_der)
+        self.assertEqual(derived.stdout, public_der)
+        # PKCS#8 version 0 as RFC 8410 writes it: re-encoding gives the same bytes.
+        key = serialization.load_der_private_key(private_der, password=None)
+        self.assertEqual(key.private_bytes(serialization.Encoding.DER,
+                                           serialization.PrivateFormat.PKCS8,
+                                           serialization.NoEncryption()), private_der)
+        self.assertEqual(len(private_der), 48)
+        self.assertEqual(len(public_der), 44)
+
+    def test_fingerprint_is_printed_and_named_by_kind(self):
+        expected = openssl_fingerprint(self.pkey, private=False)
+        self.assertIn(f"Fingerprint: {expected}", self.result.stdout.decode().splitlines())
+        self.assertIn("Ed25519 key pair", self.result.stdout.decode())
+        result = run_keygen(["--fingerprint", self.skey], self.dir)
+        self.assertEqual(result.stdout.decode().splitlines(),
+                         [f"{expected} Ed25519, private key, {self.skey}"])
+
+
 class CommandLineFormsTest(TempDirCase):
     def test_accepted_forms_and_modes(self):
         # (arguments, NAME as made, umask, .pkey mode); .skey is always 0600.
@@ -305,6 +349,11 @@ class CommandLineFormsTest(TempDirCase):
             (["sub/.skey"], "NAME must end in a file name"),
             (["--fingerprint"], "--fingerprint needs at least one FILE"),
             (["--fingerprint", "--bits", "2048", "k.pkey"], "--bits makes no sense"),
+            (["--fingerprint", "--type", "rsa", "k.pkey"], "--type makes no sense"),
+            (["--type"], "--type needs a value"),
+            (["--type", "dsa", "k"], "rsa or ed25519, not 'dsa'"),
+            (["--type=Ed25519", "k"], "not 'Ed25519'"),
+            (["--type", "ed25519", "--bits", "2048", "k"], "one size only"),
         ]
         for args, message in cases:
             with self.subTest(args=args):

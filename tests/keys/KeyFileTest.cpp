@@ -208,7 +208,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "private key file, not a public key file. (80047006)",
                  Holds::PublicKey},
         ModeCase{"DamagedReadableByAll", 0644, KeyFileKind::Private, false,
-                 "The private key file does not hold a readable RSA private key; it may be "
+                 "The private key file does not hold a readable private key; it may be "
                  "damaged or cut short. Choose your private key file as the key pair generator "
                  "wrote it. (80047003)",
                  Holds::Garbage},

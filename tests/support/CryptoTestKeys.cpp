@@ -180,4 +180,9 @@ const EncodedKey& CryptoTestKeys::Ed25519() {
     return key;
 }
 
+const EncodedKey& CryptoTestKeys::OtherEd25519() {
+    static const EncodedKey key = MakeOther("ED25519", nullptr);
+    return key;
+}
+
 }  // namespace zelvora::test

@@ -29,6 +29,8 @@ public:
     static const EncodedKey& HugeRsaPublic();
     static const EncodedKey& EcP256();
     static const EncodedKey& Ed25519();
+    // A second Ed25519 pair, for mixed and third-person cases.
+    static const EncodedKey& OtherEd25519();
 };
 
 }  // namespace zelvora::test

@@ -6,6 +6,7 @@
 #include "tests/fakes/FakeProcessEnd.h"
 #include "tests/fakes/FakeSettingsStore.h"
 #include "tests/fakes/RecordingMessageBox.h"
+#include "tests/support/CryptoTestKeys.h"
 #include "tests/support/ShowMainWindow.h"
 #include "tests/support/TestKeys.h"
 #include "ui/WarningColour.h"
@@ -26,6 +27,7 @@
 #include <QTest>
 
 #include <functional>
+#include <utility>
 #include <memory>
 
 namespace zelvora {
@@ -400,6 +402,56 @@ private slots:
         QVERIFY(w->fra1->accessibleDescription().isEmpty());
         QVERIFY(w->fra1->toolTip().isEmpty());
         QVERIFY(!w->fra1->font().bold());
+    }
+
+    // Ed25519 keys, alone or beside RSA ones, in either box: the same
+    // captions as with RSA keys, and the writer's copy opens too.
+    void keysOfEitherKindReadAndWrite_data() {
+        QTest::addColumn<bool>("writerEd25519");
+        QTest::addColumn<bool>("recipientEd25519");
+        QTest::newRow("Ed25519 to Ed25519") << true << true;
+        QTest::newRow("Ed25519 to RSA") << true << false;
+        QTest::newRow("RSA to Ed25519") << false << true;
+    }
+
+    void keysOfEitherKindReadAndWrite() {
+        QFETCH(bool, writerEd25519);
+        QFETCH(bool, recipientEd25519);
+        const test::EncodedKey& edMe = test::CryptoTestKeys::Ed25519();
+        const test::EncodedKey& edBob = test::CryptoTestKeys::OtherEd25519();
+        QTemporaryDir dir;
+        test::WriteKeyFile(dir.filePath("me.skey"),
+                           writerEd25519 ? edMe.privateInfo : test::Alice().privateBlob);
+        test::WriteKeyFile(dir.filePath("me.pkey"),
+                           writerEd25519 ? edMe.publicInfo : test::Alice().publicBlob);
+        test::WriteKeyFile(dir.filePath("bob.skey"),
+                           recipientEd25519 ? edBob.privateInfo : test::Bob().privateBlob);
+        test::WriteKeyFile(dir.filePath("bob.pkey"),
+                           recipientEd25519 ? edBob.publicInfo : test::Bob().publicBlob);
+        auto w = MakeWindow();
+        w->txtPrivateKeyFile->setText(dir.filePath("me.skey"));
+        w->txtPublicKeyFile->setText(dir.filePath("bob.pkey"));
+        w->SetMessageText(QStringLiteral("hello"));
+        QTest::mouseClick(w->cmdEncrypt, Qt::LeftButton);
+        QVERIFY2(box_.shown.isEmpty(), qPrintable(box_.shown.join("|")));
+        QCOMPARE(w->fra1->title(),
+                 QString::fromUtf8("Message \u2014 encrypted for bob.pkey, signed"));
+        const QString ciphertext = clipboard_.Text();
+
+        // (reader's private key box, public key box): the recipient, then
+        // the writer reading their own copy.
+        const std::pair<const char*, const char*> readers[] = {{"bob.skey", "me.pkey"},
+                                                               {"me.skey", "me.pkey"}};
+        for (const auto& [own, writer] : readers) {
+            clipboard_.SetText(ciphertext);
+            w->txtPrivateKeyFile->setText(dir.filePath(own));
+            w->txtPublicKeyFile->setText(dir.filePath(writer));
+            QTest::mouseClick(w->cmdDecrypt, Qt::LeftButton);
+            QVERIFY2(box_.shown.isEmpty(), qPrintable(box_.shown.join("|")));
+            QCOMPARE(w->MessageText(), QStringLiteral("hello"));
+            QCOMPARE(w->fra1->title(), QString::fromUtf8("Message \u2014 signed by me.pkey"));
+            QVERIFY(!w->fra1->font().bold());
+        }
     }
 
     // What a press of Encrypt did stays on the frame until the field changes;
