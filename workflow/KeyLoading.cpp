@@ -47,6 +47,10 @@ std::expected<SecureBytes, Error> Unlocked(SecureBytes blob, const std::string& 
                                            PassphrasePort& passphrases,
                                            UnlockedKeyCache* unlocked) {
     if (!IsProtected(blob)) {
+        // The file no longer holds the key kept for it.
+        if (unlocked) {
+            unlocked->Forget();
+        }
         return blob;
     }
     const auto identity = unlocked ? IdentifyKeyFile(path, blob) : std::nullopt;
@@ -87,6 +91,10 @@ std::expected<LoadedKey, KeyLoadFailure> LoadOne(const KeyRequest& request,
     };
     auto read = ReadBlob(request);
     if (!read) {
+        // A key file gone or refused takes the key kept for it along.
+        if (request.use == KeyUse::Own && unlocked) {
+            unlocked->Forget();
+        }
         return fail(read.error(), KeyLoadStage::Reading);
     }
     SecureBytes blob = read->has_value() ? std::move(**read) : SecureBytes();
