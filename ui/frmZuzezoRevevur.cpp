@@ -154,8 +154,7 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     connect(mnuForgetKey, &QAction::triggered, this, &frmZuzezoRevevur::mnuForgetKey_Click);
     // A key kept for one file is never used for another: any change to the
     // box that names it drops it at once.
-    connect(txtPrivateKeyFile, &QLineEdit::textChanged, this,
-            &frmZuzezoRevevur::ForgetUnlockedKey);
+    connect(txtPrivateKeyFile, &QLineEdit::textChanged, this, &frmZuzezoRevevur::ForgetUnlockedKey);
     connect(cmdSelectPrivateKeyFile, &QPushButton::clicked, this,
             &frmZuzezoRevevur::cmdSelectPrivateKeyFile_Click);
     connect(cmdSelectPublicKeyFile, &QPushButton::clicked, this,

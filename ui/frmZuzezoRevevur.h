@@ -44,8 +44,7 @@ public:
     void EndWork() override;
     void ShowSignature(const SignatureNotice& notice) override;
     void ShowNotice(const FrameNotice& notice) override;
-    std::expected<SecureBytes, Error> AskPassphrase(const QString& path,
-                                                    const QString& fingerprint,
+    std::expected<SecureBytes, Error> AskPassphrase(const QString& path, const QString& fingerprint,
                                                     bool again) const override;
     UnlockedKeyCache* UnlockedKeys() const override;
 
