@@ -49,6 +49,11 @@ void preloader::Form_Load() {
 }
 
 void preloader::Quit() {
+    // A stop signal or the session's end comes here without the window's
+    // Quit; the unlocked key goes either way.
+    if (mainWindow_) {
+        mainWindow_->ForgetUnlockedKey();
+    }
     unload_ = std::make_unique<frmUnload>(clipboard_, processEnd_);
     unload_->Form_Load();
 }

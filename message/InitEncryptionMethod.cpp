@@ -1,5 +1,6 @@
 #include "message/InitEncryptionMethod.h"
 
+#include "base/ErrorCode.h"
 #include "keys/Fingerprint.h"
 #include "texts/ErrorReport.h"
 #include "workflow/KeyLoading.h"
@@ -16,12 +17,18 @@ public:
         : window_(window), path_(path) {}
     std::expected<SecureBytes, Error> Passphrase(std::string_view,
                                                  std::string_view fingerprint) override {
-        return window_.AskPassphrase(
-            path_,
-            QString::fromUtf8(fingerprint.data(), static_cast<qsizetype>(fingerprint.size())));
+        return window_.AskPassphrase(path_, Text(fingerprint), false);
+    }
+    std::expected<SecureBytes, Error> PassphraseAgain(std::string_view,
+                                                      std::string_view fingerprint) override {
+        return window_.AskPassphrase(path_, Text(fingerprint), true);
     }
 
 private:
+    static QString Text(std::string_view text) {
+        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    }
+
     const WorkWindowPort& window_;
     const QString& path_;
 };
@@ -68,7 +75,7 @@ std::optional<MethodKeys> InitEncryptionMethod(EncryptionEngine& engine,
     };
     WindowPassphrase passphrases(window, privatePath);
     // The key bytes live only as long as `loaded`.
-    const auto loaded = LoadKeys(requests, passphrases);
+    const auto loaded = LoadKeys(requests, passphrases, window.UnlockedKeys());
     const auto report = [&](const KeyLoadFailure& failure) {
         const QString path = failure.use == KeyUse::Own ? privatePath : publicPath;
         box.Show(failure.stage == KeyLoadStage::Reading
@@ -76,7 +83,11 @@ std::optional<MethodKeys> InitEncryptionMethod(EncryptionEngine& engine,
                      : FormatErrorReport(heading, failure.error, role));
     };
     if (!loaded) {
-        report(loaded.error());
+        // The user declined to give the passphrase: the press just ends,
+        // with the message as it was typed.
+        if (loaded.error().error != MakeError(ErrorCode::PassphraseCancelled)) {
+            report(loaded.error());
+        }
         return std::nullopt;
     }
     // An expected writer's key that cannot be read is reported, and the

@@ -12,6 +12,8 @@
 
 namespace zelvora {
 
+class UnlockedKeyCache;
+
 // What the encrypt and decrypt operations need of the main window: its text
 // fields and its busy state.
 class WorkWindowPort {
@@ -47,10 +49,16 @@ public:
 
     // The passphrase of the protected private key file at `path`, as the
     // box names it; `fingerprint` is the key's fingerprint text where known
-    // before unlocking, empty otherwise. An Error when the user declines
-    // (PassphraseCancelled) or nobody can be asked (PrivateKeyEncrypted).
+    // before unlocking, empty otherwise; `again` says the passphrase given
+    // last was wrong. An Error when the user declines (PassphraseCancelled)
+    // or nobody can be asked (PrivateKeyEncrypted).
     virtual std::expected<SecureBytes, Error> AskPassphrase(const QString& path,
-                                                            const QString& fingerprint) const = 0;
+                                                            const QString& fingerprint,
+                                                            bool again) const = 0;
+
+    // Where the window keeps the private key it unlocked last, if it keeps
+    // one at all.
+    virtual UnlockedKeyCache* UnlockedKeys() const { return nullptr; }
 };
 
 }  // namespace zelvora

@@ -4,6 +4,8 @@
 #include "ui/SettingsStorePort.h"
 #include "message/ClipboardPort.h"
 #include "ui/FileDialogPort.h"
+#include "ui/PassphraseAskPort.h"
+#include "workflow/ClockPort.h"
 
 #include <functional>
 
@@ -21,6 +23,11 @@ struct MainWindowPorts {
     // Runs for Quit, for Esc, and for any close request that still reaches
     // the window; ends the process.
     std::function<void()> quit;
+    // Where a protected key's passphrase is asked for, and the clock an
+    // unlocked key idles by; when not given, the window's own dialog and the
+    // steady clock.
+    PassphraseAskPort* passphrase = nullptr;
+    const ClockPort* clock = nullptr;
 };
 
 }  // namespace zelvora

@@ -6,6 +6,7 @@
 #include "texts/Version.h"
 #include "ui/EnterClicksButton.h"
 #include "ui/KeyFileTip.h"
+#include "ui/QtPassphraseAsk.h"
 #include "widgets/ApplicationIcon.h"
 #include "widgets/MessageField.h"
 #include "ui/Twips.h"
@@ -24,10 +25,12 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 
 namespace zelvora {
 namespace {
@@ -61,6 +64,21 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
 
     mnuAbout = menuBar()->addAction(QStringLiteral("&About"));
     mnuHelp = menuBar()->addAction(QStringLiteral("&QuickHelp"));
+    QMenu* keys = menuBar()->addMenu(QStringLiteral("&Keys"));
+    mnuForgetKey = keys->addAction(QStringLiteral("Forget unlocked key"));
+
+    if (ports_.passphrase == nullptr) {
+        ownPassphrase_ = std::make_unique<QtPassphraseAsk>(this);
+        ports_.passphrase = ownPassphrase_.get();
+    }
+    if (ports_.clock == nullptr) {
+        ports_.clock = &steadyClock_;
+    }
+    unlocked_ = std::make_unique<UnlockedKeyCache>(*ports_.clock);
+    idleCheck_ = new QTimer(this);
+    idleCheck_->setInterval(std::chrono::seconds(15));
+    connect(idleCheck_, &QTimer::timeout, this, [this] { unlocked_->ForgetIfIdle(); });
+    idleCheck_->start();
 
     // The layout was drawn for a small 8-point face; larger default fonts
     // would clip the captions of the narrow buttons.
@@ -133,6 +151,10 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     connect(cmdQuit, &QPushButton::clicked, this, &frmZuzezoRevevur::cmdQuit_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmZuzezoRevevur::mnuAbout_Click);
     connect(mnuHelp, &QAction::triggered, this, &frmZuzezoRevevur::mnuHelp_Click);
+    connect(mnuForgetKey, &QAction::triggered, this, &frmZuzezoRevevur::mnuForgetKey_Click);
+    // A key kept for one file is never used for another: any change to the
+    // box that names it drops it at once.
+    connect(txtPrivateKeyFile, &QLineEdit::textChanged, this, &frmZuzezoRevevur::ForgetUnlockedKey);
     connect(cmdSelectPrivateKeyFile, &QPushButton::clicked, this,
             &frmZuzezoRevevur::cmdSelectPrivateKeyFile_Click);
     connect(cmdSelectPublicKeyFile, &QPushButton::clicked, this,
@@ -248,11 +270,22 @@ void frmZuzezoRevevur::ShowSignature(const SignatureNotice& notice) {
     ShowNotice(FrameNotice{notice.caption, notice.description, !notice.verified});
 }
 
-// No passphrase dialog yet: a protected private key is refused with the
-// report that says the window cannot ask for its passphrase.
-std::expected<SecureBytes, Error> frmZuzezoRevevur::AskPassphrase(const QString&,
-                                                                  const QString&) const {
-    return std::unexpected(MakeError(ErrorCode::PrivateKeyEncrypted));
+std::expected<SecureBytes, Error> frmZuzezoRevevur::AskPassphrase(const QString& path,
+                                                                  const QString& fingerprint,
+                                                                  bool again) const {
+    return ports_.passphrase->Ask(path, fingerprint, again);
+}
+
+UnlockedKeyCache* frmZuzezoRevevur::UnlockedKeys() const {
+    return unlocked_.get();
+}
+
+void frmZuzezoRevevur::ForgetUnlockedKey() {
+    unlocked_->Forget();
+}
+
+void frmZuzezoRevevur::mnuForgetKey_Click() {
+    ForgetUnlockedKey();
 }
 
 void frmZuzezoRevevur::ShowNotice(const FrameNotice& notice) {
@@ -309,6 +342,7 @@ void frmZuzezoRevevur::cmdDecrypt_Click() {
 }
 
 void frmZuzezoRevevur::cmdQuit_Click() {
+    ForgetUnlockedKey();
     if (ports_.quit) {
         ports_.quit();
     }

@@ -3,6 +3,8 @@
 #include "keys/KeyFile.h"
 #include "message/WorkWindowPort.h"
 #include "ui/MainWindowPorts.h"
+#include "workflow/SteadyClock.h"
+#include "workflow/UnlockedKeyCache.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -14,6 +16,7 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QAction;
+class QTimer;
 
 namespace zelvora {
 
@@ -41,8 +44,13 @@ public:
     void EndWork() override;
     void ShowSignature(const SignatureNotice& notice) override;
     void ShowNotice(const FrameNotice& notice) override;
-    std::expected<SecureBytes, Error> AskPassphrase(const QString& path,
-                                                    const QString& fingerprint) const override;
+    std::expected<SecureBytes, Error> AskPassphrase(const QString& path, const QString& fingerprint,
+                                                    bool again) const override;
+    UnlockedKeyCache* UnlockedKeys() const override;
+
+    // Drops the private key kept unlocked, if any: for Quit, the close
+    // request and the stop signals, which all end the program.
+    void ForgetUnlockedKey();
 
     // Controls, named as the window's designers know them.
     QGroupBox* Frame2 = nullptr;
@@ -58,6 +66,7 @@ public:
     QPushButton* cmdClear = nullptr;
     QAction* mnuAbout = nullptr;
     QAction* mnuHelp = nullptr;
+    QAction* mnuForgetKey = nullptr;
 
 public slots:
     void cmdClear_Click();
@@ -66,6 +75,7 @@ public slots:
     void cmdQuit_Click();
     void mnuAbout_Click();
     void mnuHelp_Click();
+    void mnuForgetKey_Click();
     void cmdSelectPrivateKeyFile_Click();
     void cmdSelectPublicKeyFile_Click();
     void txtPrivateKeyFile_LostFocus();
@@ -89,6 +99,12 @@ private:
                        const QLineEdit* otherBox, void (frmZuzezoRevevur::*save)());
 
     MainWindowPorts ports_;
+    SteadyClock steadyClock_;
+    std::unique_ptr<PassphraseAskPort> ownPassphrase_;
+    // The private key unlocked last, for as long as it is used.
+    std::unique_ptr<UnlockedKeyCache> unlocked_;
+    // Drops that key once it idles too long, even when no press comes.
+    QTimer* idleCheck_ = nullptr;
     // Made on first use; cleared by Qt when the close box destroys them.
     QPointer<frmAbout> about_;
     QPointer<frmHelp> help_;

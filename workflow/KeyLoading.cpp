@@ -38,31 +38,68 @@ std::string SiblingFingerprint(const std::string& path) {
     return fingerprint ? FingerprintText(*fingerprint) : std::string();
 }
 
+// How many passphrases one press may try before it ends: enough for a typo
+// or two, few enough that guessing at the window costs a new press.
+constexpr int kPassphraseTries = 3;
+
 // The plain key inside a protected one, or the blob as it is.
 std::expected<SecureBytes, Error> Unlocked(SecureBytes blob, const std::string& path,
-                                           PassphrasePort& passphrases) {
+                                           PassphrasePort& passphrases,
+                                           UnlockedKeyCache* unlocked) {
     if (!IsProtected(blob)) {
+        // The file no longer holds the key kept for it.
+        if (unlocked) {
+            unlocked->Forget();
+        }
         return blob;
     }
-    const auto passphrase = passphrases.Passphrase(path, SiblingFingerprint(path));
-    if (!passphrase) {
-        return std::unexpected(passphrase.error());
+    const auto identity = unlocked ? IdentifyKeyFile(path, blob) : std::nullopt;
+    if (identity) {
+        if (auto kept = unlocked->Find(*identity)) {
+            return std::move(*kept);
+        }
+    } else if (unlocked) {
+        unlocked->Forget();
     }
-    return Unprotect(blob, *passphrase);
+    const std::string fingerprint = SiblingFingerprint(path);
+    auto passphrase = passphrases.Passphrase(path, fingerprint);
+    for (int tries = 1;; ++tries) {
+        if (!passphrase) {
+            return std::unexpected(passphrase.error());
+        }
+        auto plain = Unprotect(blob, *passphrase);
+        // The passphrase has done its work; its buffer is wiped as it goes.
+        SecureBytes().swap(*passphrase);
+        if (plain) {
+            if (identity) {
+                unlocked->Keep(*identity, SecureBytes(plain->begin(), plain->end()));
+            }
+            return plain;
+        }
+        if (plain.error() != MakeError(ErrorCode::PassphraseWrong) || tries == kPassphraseTries) {
+            return std::unexpected(plain.error());
+        }
+        passphrase = passphrases.PassphraseAgain(path, fingerprint);
+    }
 }
 
 std::expected<LoadedKey, KeyLoadFailure> LoadOne(const KeyRequest& request,
-                                                 PassphrasePort& passphrases) {
+                                                 PassphrasePort& passphrases,
+                                                 UnlockedKeyCache* unlocked) {
     const auto fail = [&request](const Error& error, KeyLoadStage stage) {
         return std::unexpected(KeyLoadFailure{error, request.path, request.use, stage});
     };
     auto read = ReadBlob(request);
     if (!read) {
+        // A key file gone or refused takes the key kept for it along.
+        if (request.use == KeyUse::Own && unlocked) {
+            unlocked->Forget();
+        }
         return fail(read.error(), KeyLoadStage::Reading);
     }
     SecureBytes blob = read->has_value() ? std::move(**read) : SecureBytes();
     if (request.use == KeyUse::Own) {
-        auto plain = Unlocked(std::move(blob), request.path, passphrases);
+        auto plain = Unlocked(std::move(blob), request.path, passphrases, unlocked);
         if (!plain) {
             return fail(plain.error(), KeyLoadStage::Using);
         }
@@ -92,7 +129,8 @@ const LoadedKey* LoadedKeys::Find(KeyUse use) const {
 }
 
 std::expected<LoadedKeys, KeyLoadFailure> LoadKeys(std::span<const KeyRequest> requests,
-                                                   PassphrasePort& passphrases) {
+                                                   PassphrasePort& passphrases,
+                                                   UnlockedKeyCache* unlocked) {
     // Only allocation failures throw; they end the load like any failure.
     try {
         LoadedKeys loaded;
@@ -100,7 +138,7 @@ std::expected<LoadedKeys, KeyLoadFailure> LoadKeys(std::span<const KeyRequest> r
             if (request.path.empty()) {
                 continue;
             }
-            auto key = LoadOne(request, passphrases);
+            auto key = LoadOne(request, passphrases, unlocked);
             if (key) {
                 loaded.keys.push_back(std::move(*key));
                 continue;

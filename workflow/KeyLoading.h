@@ -5,6 +5,7 @@
 #include "keys/AnyKey.h"
 #include "keys/Fingerprint.h"
 #include "workflow/PassphrasePort.h"
+#include "workflow/UnlockedKeyCache.h"
 
 #include <expected>
 #include <optional>
@@ -66,8 +67,12 @@ struct LoadedKeys {
 // not read. Each private key file is refused for what it holds before its
 // mode, so a public key file chosen by mistake is named as one. A protected
 // private key is unlocked with the passphrase `passphrases` gives; the key
-// under it never goes to OpenSSL's decoders while encrypted.
+// under it never goes to OpenSSL's decoders while encrypted. With
+// `unlocked`, a protected key kept there for the file as it was read now is
+// taken without asking, and a key unlocked now is kept there; the file is
+// read all the same, so a changed file is asked about anew.
 std::expected<LoadedKeys, KeyLoadFailure> LoadKeys(std::span<const KeyRequest> requests,
-                                                   PassphrasePort& passphrases);
+                                                   PassphrasePort& passphrases,
+                                                   UnlockedKeyCache* unlocked = nullptr);
 
 }  // namespace zelvora

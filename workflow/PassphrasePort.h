@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Error.h"
+#include "base/ErrorCode.h"
 #include "base/SecureBytes.h"
 
 #include <expected>
@@ -25,6 +26,14 @@ public:
     // when nobody can be asked, or why the passphrase could not be read.
     virtual std::expected<SecureBytes, Error> Passphrase(std::string_view file,
                                                          std::string_view fingerprint) = 0;
+
+    // Asked after `Passphrase` or this gave a wrong passphrase, at most twice
+    // in a row. Only a front end that can ask again in place (the window's
+    // dialog) does; by default the wrong passphrase is the answer, so a
+    // script that feeds one passphrase is told at once.
+    virtual std::expected<SecureBytes, Error> PassphraseAgain(std::string_view, std::string_view) {
+        return std::unexpected(MakeError(ErrorCode::PassphraseWrong));
+    }
 };
 
 }  // namespace zelvora

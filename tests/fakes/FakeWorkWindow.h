@@ -44,8 +44,8 @@ public:
         log.append(QStringLiteral("notice ") + notice.caption);
     }
 
-    std::expected<SecureBytes, Error> AskPassphrase(const QString& path,
-                                                    const QString&) const override {
+    std::expected<SecureBytes, Error> AskPassphrase(const QString& path, const QString&,
+                                                    bool) const override {
         asked.append(path);
         return passphrase;
     }
