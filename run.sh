@@ -17,8 +17,7 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
 fi
 cat <<MSG
 Built build/bin/zelvora and build/bin/zelvora-keygen. Start build/bin/zelvora
-on your desktop. Make your key pair (without a passphrase, which the window
-cannot ask for yet) with:
-    build/bin/zelvora-keygen --no-passphrase mykey
+on your desktop. Make your key pair, protected by a passphrase, with:
+    build/bin/zelvora-keygen mykey
 Keep mykey.skey to yourself; give mykey.pkey to the people who write to you.
 MSG

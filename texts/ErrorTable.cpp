@@ -214,8 +214,8 @@ constexpr std::array kRows{
         "The passphrase is longer than 1024 bytes, the most Zelvora reads. Give a shorter "
         "one."},
     Row{ErrorCode::PrivateKeyEncrypted, ErrorCategory::Key, "Protected by a passphrase",
-        "The private key file is protected by a passphrase, which this version cannot yet ask "
-        "for.",
+        "The private key file is protected by a passphrase, and there was no way to ask for "
+        "it here.",
         // Met by zelvora-keygen --fingerprint, which does not unlock keys.
         "The private key file is protected by a passphrase, and is not unlocked here. The "
         "public key file of the pair (.pkey) shows the same fingerprint."},
