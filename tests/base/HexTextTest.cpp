@@ -1,4 +1,4 @@
-#include "base/HexText.h"
+#include "message/WindowHex.h"
 
 #include <gtest/gtest.h>
 
