@@ -352,7 +352,9 @@ std::u16string Utf16FromUtf8(std::span<const std::uint8_t> text) {
             ++used;
         }
         if (length == 0 || used != length) {
-            out.push_back(u'\uFFFD');
+            // One replacement per byte read, as the window's text type
+            // does, so a file and the clipboard read the same bytes alike.
+            out.append(used, u'\uFFFD');
         } else if (value >= 0x10000) {
             out.push_back(static_cast<char16_t>(0xD800 + ((value - 0x10000) >> 10)));
             out.push_back(static_cast<char16_t>(0xDC00 + ((value - 0x10000) & 0x3FF)));

@@ -40,8 +40,9 @@ Bytes CiphertextFromText(std::span<const std::uint8_t> text);
 // with nothing between them and read by the pair rule.
 SecureBytes KeyFileLinesToBytes(SecureBytes text);
 
-// UTF-8 as UTF-16; each ill-formed sequence (its maximal subpart, as
-// Unicode 15 section 3.9 recommends) becomes one U+FFFD.
+// UTF-8 as UTF-16 (RFC 3629); each byte of an ill-formed or cut-short
+// sequence becomes one U+FFFD, as Qt's QString::fromUtf8 reads it, so the
+// window's clipboard and a file give the same text.
 std::u16string Utf16FromUtf8(std::span<const std::uint8_t> text);
 
 }  // namespace zelvora

@@ -75,11 +75,9 @@ void EncryptToClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Messag
         // offer to every program until the end.
         clipboard.ReleaseSelection();
         // Said on the frame, not in a box: for whom, and whether signed.
-        window.ShowNotice(
-            DescribeEncryption(QFileInfo(window.PublicKeyPath()).fileName().toStdString(),
-                               keys->other.toStdString(),
-                               QFileInfo(window.PrivateKeyPath()).fileName().toStdString(),
-                               keys->own.toStdString()));
+        window.ShowNotice(DescribeEncryption(
+            QFileInfo(window.PublicKeyPath()).fileName().toStdString(), keys->other.toStdString(),
+            QFileInfo(window.PrivateKeyPath()).fileName().toStdString(), keys->own.toStdString()));
     }
     // After a failure the typed message stays in the message field: emptying
     // it would lose the user's text for nothing, since no ciphertext exists.

@@ -78,10 +78,10 @@ std::optional<MethodKeys> InitEncryptionMethod(EncryptionEngine& engine,
     const auto loaded = LoadKeys(requests, passphrases, window.UnlockedKeys());
     const auto report = [&](const KeyLoadFailure& failure) {
         const QString path = failure.use == KeyUse::Own ? privatePath : publicPath;
-        box.Show(QString::fromStdString(failure.stage == KeyLoadStage::Reading
-                                            ? FormatKeyFileReport(path.toStdString(),
-                                                                  failure.error, role)
-                                            : FormatErrorReport(heading, failure.error, role)));
+        box.Show(QString::fromStdString(
+            failure.stage == KeyLoadStage::Reading
+                ? FormatKeyFileReport(path.toStdString(), failure.error, role)
+                : FormatErrorReport(heading, failure.error, role)));
     };
     if (!loaded) {
         // The user declined to give the passphrase: the press just ends,

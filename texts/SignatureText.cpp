@@ -41,8 +41,8 @@ SignatureNotice DescribeSignature(SignatureState state, std::string_view keyFile
                         ", so the signature was not checked." + std::string(kAnyone)};
         case SignatureState::BadSignature:
             return {false, NotVerified("bad signature"),
-                    "Not verified: the signature does not check with the key in " + file +
-                        " (" + who +
+                    "Not verified: the signature does not check with the key in " + file + " (" +
+                        who +
                         "). The text was not signed with that key for you, or it was changed." +
                         std::string(kAnyone)};
         case SignatureState::Unsigned:

@@ -16,9 +16,10 @@ PassphraseDialog::PassphraseDialog(const QString& path, const QString& fingerpri
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("Zelvora"));
     setModal(true);
-    lblPrompt = new QLabel(QString::fromStdString(PassphrasePrompt(
-                               QFileInfo(path).fileName().toStdString(), fingerprint.toStdString())),
-                           this);
+    lblPrompt =
+        new QLabel(QString::fromStdString(PassphrasePrompt(QFileInfo(path).fileName().toStdString(),
+                                                           fingerprint.toStdString())),
+                   this);
     lblPrompt->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblWrong = new QLabel(QString::fromStdString(PassphraseWrongAgain()), this);
     lblWrong->setVisible(again);

@@ -298,8 +298,7 @@ void frmZuzezoRevevur::ShowNotice(const FrameNotice& notice) {
 void frmZuzezoRevevur::ShowMessageFrame(const FrameNotice* notice) {
     noticeShown_ = notice != nullptr;
     // The notice's texts are UTF-8; the frame takes them as Qt text here.
-    const QString description =
-        notice ? QString::fromStdString(notice->description) : QString();
+    const QString description = notice ? QString::fromStdString(notice->description) : QString();
     fra1->setTitle(notice ? QString::fromStdString(notice->caption) : QStringLiteral("Message"));
     fra1->setToolTip(description);
     fra1->setAccessibleDescription(description);
