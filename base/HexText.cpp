@@ -233,7 +233,35 @@ unsigned Classify(std::span<const std::uint8_t> text) {
 
 void WriteHexUtf16(std::span<const std::uint8_t> bytes, char16_t* text) {
     auto* out = reinterpret_cast<char*>(text);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: split into nibbles, turn each into its ASCII
+    // digit, interleave high and low, and widen to UTF-16 with zeros.
+    if constexpr (std::endian::native == std::endian::little) {
+        const __m128i mask = _mm_set1_epi8(0x0F);
+        const __m128i nine = _mm_set1_epi8(9);
+        const __m128i zero = _mm_set1_epi8('0');
+        const __m128i letters = _mm_set1_epi8('A' - '0' - 10);
+        const auto digits = [&](__m128i nibbles) {
+            const __m128i above = _mm_cmpgt_epi8(nibbles, nine);
+            return _mm_add_epi8(_mm_add_epi8(nibbles, zero), _mm_and_si128(above, letters));
+        };
+        const __m128i none = _mm_setzero_si128();
+        for (; i + 16 <= bytes.size(); i += 16) {
+            const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
+            const __m128i high = digits(_mm_and_si128(_mm_srli_epi16(in, 4), mask));
+            const __m128i low = digits(_mm_and_si128(in, mask));
+            const __m128i first = _mm_unpacklo_epi8(high, low);
+            const __m128i second = _mm_unpackhi_epi8(high, low);
+            auto* to = reinterpret_cast<__m128i*>(out + 4 * i);
+            _mm_storeu_si128(to, _mm_unpacklo_epi8(first, none));
+            _mm_storeu_si128(to + 1, _mm_unpackhi_epi8(first, none));
+            _mm_storeu_si128(to + 2, _mm_unpacklo_epi8(second, none));
+            _mm_storeu_si128(to + 3, _mm_unpackhi_epi8(second, none));
+        }
+    }
+#endif
+    for (; i < bytes.size(); ++i) {
         std::memcpy(out + 4 * i, &kDigitPairs[bytes[i]], 4);
     }
 }
