@@ -231,17 +231,43 @@ unsigned Classify(std::span<const std::uint8_t> text) {
 
 }  // namespace
 
-QString BytesToHex(std::span<const std::uint8_t> bytes) {
-    QString text(static_cast<qsizetype>(bytes.size() * 2), Qt::Uninitialized);
-    auto* out = reinterpret_cast<char*>(text.data());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
+void WriteHexUtf16(std::span<const std::uint8_t> bytes, char16_t* text) {
+    auto* out = reinterpret_cast<char*>(text);
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: split into nibbles, turn each into its ASCII
+    // digit, interleave high and low, and widen to UTF-16 with zeros.
+    if constexpr (std::endian::native == std::endian::little) {
+        const __m128i mask = _mm_set1_epi8(0x0F);
+        const __m128i nine = _mm_set1_epi8(9);
+        const __m128i zero = _mm_set1_epi8('0');
+        const __m128i letters = _mm_set1_epi8('A' - '0' - 10);
+        const auto digits = [&](__m128i nibbles) {
+            const __m128i above = _mm_cmpgt_epi8(nibbles, nine);
+            return _mm_add_epi8(_mm_add_epi8(nibbles, zero), _mm_and_si128(above, letters));
+        };
+        const __m128i none = _mm_setzero_si128();
+        for (; i + 16 <= bytes.size(); i += 16) {
+            const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
+            const __m128i high = digits(_mm_and_si128(_mm_srli_epi16(in, 4), mask));
+            const __m128i low = digits(_mm_and_si128(in, mask));
+            const __m128i first = _mm_unpacklo_epi8(high, low);
+            const __m128i second = _mm_unpackhi_epi8(high, low);
+            auto* to = reinterpret_cast<__m128i*>(out + 4 * i);
+            _mm_storeu_si128(to, _mm_unpacklo_epi8(first, none));
+            _mm_storeu_si128(to + 1, _mm_unpackhi_epi8(first, none));
+            _mm_storeu_si128(to + 2, _mm_unpacklo_epi8(second, none));
+            _mm_storeu_si128(to + 3, _mm_unpackhi_epi8(second, none));
+        }
+    }
+#endif
+    for (; i < bytes.size(); ++i) {
         std::memcpy(out + 4 * i, &kDigitPairs[bytes[i]], 4);
     }
-    return text;
 }
 
-Bytes HexToBytes(QStringView text) {
-    return Decode<Bytes>(text.utf16(), static_cast<std::size_t>(text.size()));
+Bytes HexToBytes(std::u16string_view text) {
+    return Decode<Bytes>(text.data(), text.size());
 }
 
 Bytes HexToBytes(std::string_view text) {
@@ -275,12 +301,11 @@ Text Trimmed(Text text) {
     return Text(text.data() + (from - text.begin()), to - from);
 }
 
-Bytes CiphertextFromText(QStringView text) {
+Bytes CiphertextFromText(std::u16string_view text) {
     // Whatever copy finding the digits takes is gone before they are read.
     std::u16string scratch;
-    const std::u16string_view digits = CiphertextDigits(
-        std::u16string_view(text.utf16(), static_cast<std::size_t>(text.size())), scratch);
-    return HexToBytes(QStringView(digits));
+    const std::u16string_view digits = CiphertextDigits(text, scratch);
+    return HexToBytes(digits);
 }
 
 Bytes CiphertextFromText(std::span<const std::uint8_t> pasted) {
@@ -290,8 +315,7 @@ Bytes CiphertextFromText(std::span<const std::uint8_t> pasted) {
         // Quote markers, greetings, Unicode blanks: the clipboard's rule, on
         // the text as UTF-8. Hex digits and gaps alone, the usual case, are
         // all one ciphertext by that rule too, and are read in place below.
-        return CiphertextFromText(QStringView(QString::fromUtf8(
-            reinterpret_cast<const char*>(pasted.data()), static_cast<qsizetype>(pasted.size()))));
+        return CiphertextFromText(std::u16string_view(Utf16FromUtf8(pasted)));
     }
     const auto narrow = [](std::span<const std::uint8_t> part) {
         return std::string_view(reinterpret_cast<const char*>(part.data()), part.size());
@@ -312,6 +336,62 @@ SecureBytes KeyFileLinesToBytes(SecureBytes text) {
     // the lines joined with nothing between them.
     text.erase(std::remove_if(text.begin(), text.end(), IsLineEnd), text.end());
     return Decode<SecureBytes>(reinterpret_cast<const char*>(text.data()), text.size());
+}
+
+std::u16string Utf16FromUtf8(std::span<const std::uint8_t> text) {
+    std::u16string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::uint8_t lead = text[i];
+        if (lead < 0x80) {
+            out.push_back(lead);
+            ++i;
+            continue;
+        }
+        // The length a lead byte announces and the range its first
+        // continuation byte must fall in, which rules out overlong forms,
+        // surrogates and values past U+10FFFF (RFC 3629, section 4).
+        std::size_t length = 0;
+        std::uint8_t low = 0x80;
+        std::uint8_t high = 0xBF;
+        char32_t value = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            value = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            value = lead & 0x0F;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            value = lead & 0x07;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        }
+        std::size_t used = 1;
+        while (length != 0 && used < length && i + used < text.size()) {
+            const std::uint8_t next = text[i + used];
+            if (next < (used == 1 ? low : 0x80) || next > (used == 1 ? high : 0xBF)) {
+                break;
+            }
+            value = (value << 6) | (next & 0x3F);
+            ++used;
+        }
+        if (length == 0 || used != length) {
+            // One replacement per byte read, as the window's text type
+            // does, so a file and the clipboard read the same bytes alike.
+            out.append(used, u'\uFFFD');
+        } else if (value >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((value - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((value - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(value));
+        }
+        i += used;
+    }
+    return out;
 }
 
 }  // namespace zelvora

@@ -14,7 +14,7 @@
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
 #include "keys/KeyFile.h"
-#include "base/HexText.h"
+#include "message/WindowHex.h"
 #include "widgets/MessageField.h"
 #include "ui/QtClipboard.h"
 

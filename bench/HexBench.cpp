@@ -3,7 +3,7 @@
 // time, as a press of a button does.
 
 #include "base/CiphertextDigits.h"
-#include "base/HexText.h"
+#include "message/WindowHex.h"
 
 #include <benchmark/benchmark.h>
 

@@ -21,7 +21,7 @@
 #include "bench/BenchWindow.h"
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
-#include "base/HexText.h"
+#include "message/WindowHex.h"
 #include "widgets/MessageField.h"
 #include "ui/QtClipboard.h"
 

@@ -392,10 +392,9 @@ ExitStatus ReportSignature(const Options& options, const DecryptedMessage& decry
     const bool refused = options.requireSigned && decrypted.signature != SignatureState::Verified;
     if (decrypted.signer || options.senderKey) {
         const SignatureNotice notice = DescribeSignature(
-            decrypted.signature, QString::fromStdString(options.senderKey.value_or("")),
-            decrypted.signer ? QString::fromStdString(FingerprintText(*decrypted.signer))
-                             : QString());
-        errors << kProgram << ": " << notice.description.toStdString();
+            decrypted.signature, options.senderKey.value_or(""),
+            decrypted.signer ? FingerprintText(*decrypted.signer) : std::string());
+        errors << kProgram << ": " << notice.description;
         if (refused) {
             errors << " The message is not written: --require-signed.";
         }

@@ -13,7 +13,7 @@
 
 #include "crypto/EncryptionEngine.h"
 #include "crypto/RsaMethod.h"
-#include "base/HexText.h"
+#include "message/WindowHex.h"
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeWorkWindow.h"
 #include "tests/fakes/RecordingMessageBox.h"

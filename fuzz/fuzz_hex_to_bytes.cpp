@@ -3,7 +3,7 @@
 // the bytes it started from.
 
 #include "fuzz/ReferenceHex.h"
-#include "base/HexText.h"
+#include "message/WindowHex.h"
 
 #include <QString>
 

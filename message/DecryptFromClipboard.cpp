@@ -2,7 +2,7 @@
 
 #include "crypto/EncryptionEngine.h"
 #include "base/CiphertextDigits.h"
-#include "base/HexText.h"
+#include "message/WindowHex.h"
 #include "texts/ErrorReport.h"
 #include "message/InitEncryptionMethod.h"
 #include "message/MessageText.h"
@@ -17,7 +17,7 @@
 namespace zelvora {
 namespace {
 
-const QString kHeading = QStringLiteral("Error during Decrypt.");
+constexpr char kHeading[] = "Error during Decrypt.";
 
 // No message is shorter than its version byte and its key wrapped under the
 // smallest RSA key allowed, so a shorter block (a greeting of hex letters, a
@@ -48,7 +48,7 @@ void DecryptFromClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Mess
     window.BeginWork(QStringLiteral("Decrypting..."));
 
     if (!engine) {
-        box.Show(FormatErrorReport(kHeading, created.error()));
+        box.Show(QString::fromStdString(FormatErrorReport(kHeading, created.error())));
     } else if (InitEncryptionMethod(*engine, window, box, Operation::Decrypt)) {
         std::optional<QString> message;
         std::optional<SignatureNotice> notice;
@@ -76,16 +76,16 @@ void DecryptFromClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Mess
                 // The writer's key is the one in the public key box, the box
                 // that names the recipient when the user writes.
                 notice = DescribeSignature(
-                    plaintext->signature, QFileInfo(window.PublicKeyPath()).fileName(),
-                    plaintext->signer ? QString::fromStdString(FingerprintText(*plaintext->signer))
-                                      : QString());
+                    plaintext->signature,
+                    QFileInfo(window.PublicKeyPath()).fileName().toStdString(),
+                    plaintext->signer ? FingerprintText(*plaintext->signer) : std::string());
                 if (order.size() > 1) {
-                    notice->description += QStringLiteral(" ") + SeveralMessagesNote(order.size());
+                    notice->description += " " + SeveralMessagesNote(order.size());
                 }
                 break;
             }
             if (!message && failure) {
-                box.Show(FormatErrorReport(kHeading, *failure));
+                box.Show(QString::fromStdString(FormatErrorReport(kHeading, *failure)));
             }
         }
         // The ciphertext and the plaintext bytes are gone before the message

@@ -2,7 +2,7 @@
 
 #include "crypto/EncryptionEngine.h"
 #include "texts/ErrorReport.h"
-#include "base/HexText.h"
+#include "message/WindowHex.h"
 #include "message/InitEncryptionMethod.h"
 #include "message/MessageText.h"
 #include "texts/EncryptText.h"
@@ -14,7 +14,7 @@
 namespace zelvora {
 namespace {
 
-const QString kHeading = QStringLiteral("Error during Encrypt.");
+constexpr char kHeading[] = "Error during Encrypt.";
 
 }  // namespace
 
@@ -40,7 +40,7 @@ void EncryptToClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Messag
     std::optional<MethodKeys> keys;
     if (!engine) {
         failed = true;
-        box.Show(FormatErrorReport(kHeading, created.error()));
+        box.Show(QString::fromStdString(FormatErrorReport(kHeading, created.error())));
     } else if (keys = InitEncryptionMethod(*engine, window, box, Operation::Encrypt); !keys) {
         failed = true;  // reported by the set-up
     } else {
@@ -55,7 +55,7 @@ void EncryptToClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Messag
             hex = BytesToHex(*ciphertext);
         } else {
             failed = true;
-            box.Show(FormatErrorReport(kHeading, ciphertext.error()));
+            box.Show(QString::fromStdString(FormatErrorReport(kHeading, ciphertext.error())));
         }
     }
 
@@ -75,9 +75,9 @@ void EncryptToClipboard(WorkWindowPort& window, ClipboardPort& clipboard, Messag
         // offer to every program until the end.
         clipboard.ReleaseSelection();
         // Said on the frame, not in a box: for whom, and whether signed.
-        window.ShowNotice(
-            DescribeEncryption(QFileInfo(window.PublicKeyPath()).fileName(), keys->other,
-                               QFileInfo(window.PrivateKeyPath()).fileName(), keys->own));
+        window.ShowNotice(DescribeEncryption(
+            QFileInfo(window.PublicKeyPath()).fileName().toStdString(), keys->other.toStdString(),
+            QFileInfo(window.PrivateKeyPath()).fileName().toStdString(), keys->own.toStdString()));
     }
     // After a failure the typed message stays in the message field: emptying
     // it would lose the user's text for nothing, since no ciphertext exists.

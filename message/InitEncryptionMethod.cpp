@@ -55,12 +55,12 @@ std::optional<MethodKeys> InitEncryptionMethod(EncryptionEngine& engine,
                                                Operation operation) {
     const KeyRole role =
         operation == Operation::Encrypt ? KeyRole::Recipient : KeyRole::ExpectedWriter;
-    const QString heading = QStringLiteral("Error during Encryption method initialization.");
+    constexpr char heading[] = "Error during Encryption method initialization.";
     std::shared_ptr<RsaMethod> method;
     if (auto created = RsaMethod::Create()) {
         method = std::move(*created);
     } else {
-        box.Show(FormatErrorReport(heading, created.error(), role));
+        box.Show(QString::fromStdString(FormatErrorReport(heading, created.error(), role)));
         return std::nullopt;
     }
     const QString privatePath = window.PrivateKeyPath();
@@ -78,9 +78,10 @@ std::optional<MethodKeys> InitEncryptionMethod(EncryptionEngine& engine,
     const auto loaded = LoadKeys(requests, passphrases, window.UnlockedKeys());
     const auto report = [&](const KeyLoadFailure& failure) {
         const QString path = failure.use == KeyUse::Own ? privatePath : publicPath;
-        box.Show(failure.stage == KeyLoadStage::Reading
-                     ? FormatKeyFileReport(path, failure.error, role)
-                     : FormatErrorReport(heading, failure.error, role));
+        box.Show(QString::fromStdString(
+            failure.stage == KeyLoadStage::Reading
+                ? FormatKeyFileReport(path.toStdString(), failure.error, role)
+                : FormatErrorReport(heading, failure.error, role)));
     };
     if (!loaded) {
         // The user declined to give the passphrase: the press just ends,
@@ -103,7 +104,7 @@ std::optional<MethodKeys> InitEncryptionMethod(EncryptionEngine& engine,
         set = engine.AttachMethod(method);
     }
     if (!set) {
-        box.Show(FormatErrorReport(heading, set.error(), role));
+        box.Show(QString::fromStdString(FormatErrorReport(heading, set.error(), role)));
         return std::nullopt;
     }
     return MethodKeys{FingerprintOf(method->PrivateKey()), FingerprintOf(method->PublicKey())};

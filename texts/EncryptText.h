@@ -2,7 +2,7 @@
 
 #include "texts/FrameNotice.h"
 
-#include <QString>
+#include <string_view>
 
 namespace zelvora {
 
@@ -10,8 +10,8 @@ namespace zelvora {
 // clipboard: for whom (the public key file's name, without its folder, and
 // the recipient's fingerprint) and whether it was signed, with the signer's
 // fingerprint; an empty `signer` means unsigned.
-FrameNotice DescribeEncryption(const QString& recipientFileName, const QString& recipient,
-                               const QString& signerFileName, const QString& signer);
+FrameNotice DescribeEncryption(std::string_view recipientFileName, std::string_view recipient,
+                               std::string_view signerFileName, std::string_view signer);
 
 // A press of Encrypt with an empty message field, which leaves the
 // clipboard as it was.

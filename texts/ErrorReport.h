@@ -3,16 +3,14 @@
 #include "base/Error.h"
 #include "texts/ErrorText.h"
 
-#include <QString>
-
 #include <string>
 #include <string_view>
 
 namespace zelvora {
 
 // The window's message box: "<heading>\r\n<description> (<number>)".
-QString FormatErrorReport(const QString& heading, const Error& error,
-                          KeyRole role = KeyRole::Recipient);
+std::string FormatErrorReport(std::string_view heading, const Error& error,
+                              KeyRole role = KeyRole::Recipient);
 // The command line's one line: "<heading>: <description> (<number>)".
 std::string FormatErrorLine(std::string_view heading, const Error& error);
 
@@ -20,8 +18,8 @@ std::string FormatErrorLine(std::string_view heading, const Error& error);
 // line's: "Error reading key file <path>", then the description, which may
 // name the path again.
 // `role` says whom a public key file names (see KeyRole).
-QString FormatKeyFileReport(const QString& path, const Error& error,
-                            KeyRole role = KeyRole::Recipient);
+std::string FormatKeyFileReport(std::string_view path, const Error& error,
+                                KeyRole role = KeyRole::Recipient);
 std::string FormatKeyFileLine(std::string_view path, const Error& error,
                               KeyRole role = KeyRole::Recipient);
 

@@ -1,15 +1,16 @@
 #pragma once
 
-#include <QString>
+#include <string>
 
 namespace zelvora {
 
 // What the message frame says about the message field until its text
 // changes: the caption in place of "Message", and a description for the
-// tooltip and screen readers. A warning stands out from the other notices.
+// tooltip and screen readers, both UTF-8. A warning stands out from the
+// other notices.
 struct FrameNotice {
-    QString caption;
-    QString description;
+    std::string caption;
+    std::string description;
     bool warning = false;
 };
 

@@ -2,17 +2,17 @@
 
 namespace zelvora {
 
-QString PassphrasePrompt(const QString& fileName, const QString& fingerprint) {
-    QString prompt =
-        QStringLiteral("The private key file %1 is protected by a passphrase.").arg(fileName);
-    if (!fingerprint.isEmpty()) {
-        prompt += QStringLiteral("\nFingerprint: %1").arg(fingerprint);
+std::string PassphrasePrompt(std::string_view fileName, std::string_view fingerprint) {
+    std::string prompt =
+        "The private key file " + std::string(fileName) + " is protected by a passphrase.";
+    if (!fingerprint.empty()) {
+        prompt += "\nFingerprint: " + std::string(fingerprint);
     }
-    return prompt + QStringLiteral("\nPassphrase:");
+    return prompt + "\nPassphrase:";
 }
 
-QString PassphraseWrongAgain() {
-    return QStringLiteral("The passphrase is wrong.");
+std::string PassphraseWrongAgain() {
+    return "The passphrase is wrong.";
 }
 
 }  // namespace zelvora

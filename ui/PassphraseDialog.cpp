@@ -16,9 +16,12 @@ PassphraseDialog::PassphraseDialog(const QString& path, const QString& fingerpri
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("Zelvora"));
     setModal(true);
-    lblPrompt = new QLabel(PassphrasePrompt(QFileInfo(path).fileName(), fingerprint), this);
+    lblPrompt =
+        new QLabel(QString::fromStdString(PassphrasePrompt(QFileInfo(path).fileName().toStdString(),
+                                                           fingerprint.toStdString())),
+                   this);
     lblPrompt->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    lblWrong = new QLabel(PassphraseWrongAgain(), this);
+    lblWrong = new QLabel(QString::fromStdString(PassphraseWrongAgain()), this);
     lblWrong->setVisible(again);
     txtPassphrase = new QLineEdit(this);
     // No echo to the screen, and nothing for an input method, a prediction

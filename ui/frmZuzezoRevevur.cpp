@@ -297,9 +297,11 @@ void frmZuzezoRevevur::ShowNotice(const FrameNotice& notice) {
 
 void frmZuzezoRevevur::ShowMessageFrame(const FrameNotice* notice) {
     noticeShown_ = notice != nullptr;
-    fra1->setTitle(notice ? notice->caption : QStringLiteral("Message"));
-    fra1->setToolTip(notice ? notice->description : QString());
-    fra1->setAccessibleDescription(notice ? notice->description : QString());
+    // The notice's texts are UTF-8; the frame takes them as Qt text here.
+    const QString description = notice ? QString::fromStdString(notice->description) : QString();
+    fra1->setTitle(notice ? QString::fromStdString(notice->caption) : QStringLiteral("Message"));
+    fra1->setToolTip(description);
+    fra1->setAccessibleDescription(description);
     // A warning (an unverified text) is marked in bold and a warning colour,
     // so it cannot be taken for a verified one at a glance; the frame's
     // geometry stays as it is. The colour is taken against the frame's own

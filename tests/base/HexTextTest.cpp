@@ -1,4 +1,4 @@
-#include "base/HexText.h"
+#include "message/WindowHex.h"
 
 #include <gtest/gtest.h>
 
@@ -133,6 +133,68 @@ TEST(HexCodecTest, LongTextReadsLikeItsPairs) {
                     << "single-byte character " << static_cast<int>(odd) << " at " << at;
             }
         }
+    }
+}
+
+// The core reads pasted UTF-8 without Qt; it must read it as the window's
+// text type would, ill-formed bytes included, or a file and the clipboard
+// would give different ciphertexts for the same bytes.
+TEST(Utf16FromUtf8Test, ReadsAsTheWindowDoes) {
+    const struct {
+        const char* name;
+        std::string utf8;
+        std::u16string expected;
+    } cases[] = {
+        {"ascii", "AB 01\n", u"AB 01\n"},
+        {"two bytes", "\xC3\x84", u"\u00C4"},
+        {"three bytes", "\xE2\x80\x8B", u"\u200B"},
+        {"four bytes", "\xF0\x9F\x98\x80", u"\U0001F600"},
+        {"lone continuation",
+         "A\x80"
+         "B",
+         u"A\uFFFDB"},
+        {"overlong", "\xC0\x80", u"\uFFFD\uFFFD"},
+        {"surrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
+        {"past U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"cut short",
+         "\xE2\x82"
+         "A",
+         u"\uFFFD\uFFFDA"},
+        {"cut at the end", "A\xF0\x9F\x98", u"A\uFFFD\uFFFD\uFFFD"},
+        {"bad first continuation", "\xE0\x80", u"\uFFFD\uFFFD"},
+        {"never a lead", "\xFF\xFE", u"\uFFFD\uFFFD"},
+    };
+    for (const auto& c : cases) {
+        const auto bytes =
+            std::span(reinterpret_cast<const std::uint8_t*>(c.utf8.data()), c.utf8.size());
+        const std::u16string got = Utf16FromUtf8(bytes);
+        EXPECT_EQ(got, c.expected) << c.name;
+        const QString qt = QString::fromUtf8(c.utf8.data(), static_cast<qsizetype>(c.utf8.size()));
+        EXPECT_EQ(got,
+                  std::u16string_view(QStringView(qt).utf16(), static_cast<std::size_t>(qt.size())))
+            << c.name;
+    }
+}
+
+// Text around the digits takes the UTF-8 path; it must find what the
+// clipboard's path finds in the same text.
+TEST(CiphertextFromTextTest, FileAndClipboardAgree) {
+    const std::string texts[] = {
+        "Hi Bob,\n\n> 0A1B2C\n> 3D4E5F\n\nAlice",
+        "\xC2\xA0"
+        "0A1B\xE2\x80\x8B"
+        "2C\n",
+        "\xEF\xBB\xBF"
+        "ABCD",
+        "Bad\ncafe\n\xFF"
+        "0A1B2C3D\n",
+    };
+    for (const auto& text : texts) {
+        const auto bytes =
+            std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+        EXPECT_EQ(CiphertextFromText(bytes),
+                  CiphertextFromText(QStringView(QString::fromUtf8(text.c_str()))))
+            << text;
     }
 }
 

@@ -12,7 +12,7 @@
 #include "keys/Ed25519Key.h"
 #include "keys/KeyPairGenerator.h"
 #include "keys/KeyFile.h"
-#include "base/HexText.h"
+#include "message/WindowHex.h"
 #include "message/DecryptFromClipboard.h"
 #include "message/EncryptToClipboard.h"
 #include "tests/fakes/FakeClipboard.h"

@@ -37,11 +37,11 @@ public:
     }
     void ShowSignature(const SignatureNotice& notice) override {
         signature = notice;
-        log.append(QStringLiteral("signature ") + notice.caption);
+        log.append(QStringLiteral("signature ") + QString::fromStdString(notice.caption));
     }
     void ShowNotice(const FrameNotice& notice) override {
         this->notice = notice;
-        log.append(QStringLiteral("notice ") + notice.caption);
+        log.append(QStringLiteral("notice ") + QString::fromStdString(notice.caption));
     }
 
     std::expected<SecureBytes, Error> AskPassphrase(const QString& path, const QString&,

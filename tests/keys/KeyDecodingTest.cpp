@@ -5,7 +5,7 @@
 #include "keys/AnyKey.h"
 
 #include "base/ErrorCode.h"
-#include "base/HexText.h"
+#include "message/WindowHex.h"
 #include "keys/Fingerprint.h"
 #include "keys/KeyFileDescription.h"
 

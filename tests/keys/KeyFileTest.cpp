@@ -183,7 +183,7 @@ TEST_P(KeyFileModeTest, PrivateKeyFilesMustBeTheUsersAlone) {
     if (expected.contains(QStringLiteral("%1"))) {
         expected = expected.arg(path);
     }
-    EXPECT_EQ(FormatKeyFileReport(path, key.error()),
+    EXPECT_EQ(QString::fromStdString(FormatKeyFileReport(path.toStdString(), key.error())),
               "Error reading key file " + path + "\r\n" + expected);
 }
 

@@ -2,7 +2,7 @@
 #include "message/EncryptToClipboard.h"
 
 #include "crypto/EncryptionEngine.h"
-#include "base/HexText.h"
+#include "message/WindowHex.h"
 #include "texts/ErrorText.h"
 #include "texts/SignatureText.h"
 #include "tests/fakes/FakeClipboard.h"
@@ -398,7 +398,7 @@ TEST_F(MessageOperationsTest, DecryptShowsTheFirstMessageFromTheTopThisKeyOpens)
         DecryptFromClipboard(window_, clipboard_, box_);
         EXPECT_EQ(window_.message, shown);
         ASSERT_TRUE(window_.signature);
-        EXPECT_TRUE(window_.signature->description.endsWith(SeveralMessagesNote(2)));
+        EXPECT_TRUE(window_.signature->description.ends_with(SeveralMessagesNote(2)));
     }
     EXPECT_TRUE(box_.shown.isEmpty()) << box_.shown.join(" | ").toStdString();
 }
@@ -464,14 +464,14 @@ TEST_P(SenderTest, IsShownOnTheFrameWithoutABox) {
     EXPECT_EQ(box_.shown,
               c.keyFileReport ? QStringList{KeyFileReport(Path(c.readerBox))} : QStringList{});
     ASSERT_TRUE(window_.signature);
-    EXPECT_EQ(window_.signature->caption, QString::fromUtf8(c.caption));
+    EXPECT_EQ(window_.signature->caption, c.caption);
     EXPECT_EQ(window_.signature->verified, c.verified);
     EXPECT_EQ(window_.log, QStringList({"begin Decrypting...",
                                         "signature " + QString::fromUtf8(c.caption), "end"}));
-    const QString bob = QString::fromStdString(
-        FingerprintText(*KeyFingerprint(**RsaKey::FromPublicKeyBlob(Bob().publicBlob))));
+    const std::string bob =
+        FingerprintText(*KeyFingerprint(**RsaKey::FromPublicKeyBlob(Bob().publicBlob)));
     EXPECT_EQ(window_.signature->description.contains(bob), c.namesBob);
-    EXPECT_EQ(window_.signature->description.contains(QStringLiteral("Anyone who has your")),
+    EXPECT_EQ(window_.signature->description.contains("Anyone who has your"),
               !c.verified);
     EXPECT_FALSE(clipboard_.content.has_value());
 }

@@ -74,8 +74,7 @@ TEST(ErrorReportTest, NumbersAreUpperCaseHexWithoutLeadingZeros) {
     for (const auto& c : cases) {
         EXPECT_EQ(FormatErrorNumber(c.number), c.text) << c.number;
     }
-    EXPECT_EQ(FormatErrorReport("Heading.", SystemError(0x1B)),
-              QStringLiteral("Heading.\r\nFile too large (1B)"));
+    EXPECT_EQ(FormatErrorReport("Heading.", SystemError(0x1B)), "Heading.\r\nFile too large (1B)");
     EXPECT_EQ(FormatErrorLine("Heading", SystemError(0x1B)), "Heading: File too large (1B)");
 }
 

@@ -523,7 +523,7 @@ private slots:
         palette.setColor(QPalette::Window, background);
         auto w = MakeWindow();
         w->setPalette(palette);
-        w->ShowSignature(SignatureNotice{false, QStringLiteral("Message \u2014 not verified"), {}});
+        w->ShowSignature(SignatureNotice{false, "Message \u2014 not verified", {}});
         QCOMPARE(w->fra1->palette().color(QPalette::WindowText), warning);
     }
 
