@@ -3,6 +3,12 @@
 #include "base/ErrorCode.h"
 #include "message/DecryptFromClipboard.h"
 #include "message/EncryptToClipboard.h"
+#include "message/CopyPublicKey.h"
+#include "message/FindPublicKey.h"
+#include "texts/ErrorReport.h"
+#include "texts/KeysMenuText.h"
+#include "ui/SavePublicKeyDialog.h"
+#include "workflow/KeyFileWriter.h"
 #include "texts/Version.h"
 #include "ui/EnterClicksButton.h"
 #include "ui/KeyFileTip.h"
@@ -51,6 +57,10 @@ QString ExistingFolderOf(const QString& path) {
     return QFileInfo(folder).isDir() ? folder : QString();
 }
 
+QString Utf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 }  // namespace
 
 frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
@@ -65,6 +75,8 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     mnuAbout = menuBar()->addAction(QStringLiteral("&About"));
     mnuHelp = menuBar()->addAction(QStringLiteral("&QuickHelp"));
     QMenu* keys = menuBar()->addMenu(QStringLiteral("&Keys"));
+    mnuCopyPublicKey = keys->addAction(QStringLiteral("Copy my public key"));
+    mnuSavePublicKey = keys->addAction(QStringLiteral("Save a public key from the clipboard…"));
     mnuForgetKey = keys->addAction(QStringLiteral("Forget unlocked key"));
 
     if (ports_.passphrase == nullptr) {
@@ -151,6 +163,8 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     connect(cmdQuit, &QPushButton::clicked, this, &frmZuzezoRevevur::cmdQuit_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmZuzezoRevevur::mnuAbout_Click);
     connect(mnuHelp, &QAction::triggered, this, &frmZuzezoRevevur::mnuHelp_Click);
+    connect(mnuCopyPublicKey, &QAction::triggered, this, &frmZuzezoRevevur::mnuCopyPublicKey_Click);
+    connect(mnuSavePublicKey, &QAction::triggered, this, &frmZuzezoRevevur::mnuSavePublicKey_Click);
     connect(mnuForgetKey, &QAction::triggered, this, &frmZuzezoRevevur::mnuForgetKey_Click);
     // A key kept for one file is never used for another: any change to the
     // box that names it drops it at once.
@@ -286,6 +300,50 @@ void frmZuzezoRevevur::ForgetUnlockedKey() {
 
 void frmZuzezoRevevur::mnuForgetKey_Click() {
     ForgetUnlockedKey();
+}
+
+void frmZuzezoRevevur::mnuCopyPublicKey_Click() {
+    CopyMyPublicKey(*this, *ports_.clipboard, *ports_.messageBox);
+}
+
+void frmZuzezoRevevur::mnuSavePublicKey_Click() {
+    const auto found = FindPublicKey(ports_.clipboard->Text().toStdU16String());
+    if (!found) {
+        ports_.messageBox->Show(Utf8(kNoPublicKeyInClipboard));
+        return;
+    }
+    SavePublicKeyDialog confirm(
+        Utf8(PublicKeyFoundText(found->bits, FingerprintText(found->fingerprint))), this);
+    if (confirm.exec() != QDialog::Accepted) {
+        return;
+    }
+    // Public keys usually gather in one folder: the one the public key box
+    // names, else the private key's, else home.
+    QString folder = ExistingFolderOf(txtPublicKeyFile->text());
+    if (folder.isEmpty()) {
+        folder = ExistingFolderOf(txtPrivateKeyFile->text());
+    }
+    if (folder.isEmpty()) {
+        folder = QDir::homePath();
+    }
+    const QString chosen =
+        ports_.fileDialog->GetOpenFileName(Utf8(kSavePublicKeyTitle), Utf8(kSavePublicKeyFilter),
+                                           confirm.Name() + QStringLiteral(".pkey"), folder);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    // Never over an existing file: a key of the same name may be someone
+    // else's, and replacing it silently would send mail to the wrong person.
+    const auto written = KeyFileWriter::Write(
+        QFile::encodeName(chosen).toStdString(), found->blob,
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+            std::filesystem::perms::group_read | std::filesystem::perms::others_read);
+    if (!written) {
+        ports_.messageBox->Show(FormatKeyFileReport(chosen, written.error()));
+        return;
+    }
+    txtPublicKeyFile->setText(chosen);
+    SavePublicKeyFilePath();
 }
 
 void frmZuzezoRevevur::ShowNotice(const FrameNotice& notice) {

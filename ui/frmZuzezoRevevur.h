@@ -66,6 +66,8 @@ public:
     QPushButton* cmdClear = nullptr;
     QAction* mnuAbout = nullptr;
     QAction* mnuHelp = nullptr;
+    QAction* mnuCopyPublicKey = nullptr;
+    QAction* mnuSavePublicKey = nullptr;
     QAction* mnuForgetKey = nullptr;
 
 public slots:
@@ -75,6 +77,8 @@ public slots:
     void cmdQuit_Click();
     void mnuAbout_Click();
     void mnuHelp_Click();
+    void mnuCopyPublicKey_Click();
+    void mnuSavePublicKey_Click();
     void mnuForgetKey_Click();
     void cmdSelectPrivateKeyFile_Click();
     void cmdSelectPublicKeyFile_Click();
