@@ -7,6 +7,7 @@
 #include "message/FindPublicKey.h"
 #include "texts/ErrorReport.h"
 #include "texts/KeysMenuText.h"
+#include "ui/MakeKeyPairDialog.h"
 #include "ui/SavePublicKeyDialog.h"
 #include "workflow/KeyFileWriter.h"
 #include "texts/Version.h"
@@ -36,6 +37,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QThread>
 #include <QTimer>
 
 namespace zelvora {
@@ -75,6 +77,7 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     mnuAbout = menuBar()->addAction(QStringLiteral("&About"));
     mnuHelp = menuBar()->addAction(QStringLiteral("&QuickHelp"));
     QMenu* keys = menuBar()->addMenu(QStringLiteral("&Keys"));
+    mnuMakeKeyPair = keys->addAction(QStringLiteral("Make key pair…"));
     mnuCopyPublicKey = keys->addAction(QStringLiteral("Copy my public key"));
     mnuSavePublicKey = keys->addAction(QStringLiteral("Save a public key from the clipboard…"));
     mnuForgetKey = keys->addAction(QStringLiteral("Forget unlocked key"));
@@ -163,6 +166,7 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     connect(cmdQuit, &QPushButton::clicked, this, &frmZuzezoRevevur::cmdQuit_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmZuzezoRevevur::mnuAbout_Click);
     connect(mnuHelp, &QAction::triggered, this, &frmZuzezoRevevur::mnuHelp_Click);
+    connect(mnuMakeKeyPair, &QAction::triggered, this, &frmZuzezoRevevur::mnuMakeKeyPair_Click);
     connect(mnuCopyPublicKey, &QAction::triggered, this, &frmZuzezoRevevur::mnuCopyPublicKey_Click);
     connect(mnuSavePublicKey, &QAction::triggered, this, &frmZuzezoRevevur::mnuSavePublicKey_Click);
     connect(mnuForgetKey, &QAction::triggered, this, &frmZuzezoRevevur::mnuForgetKey_Click);
@@ -192,6 +196,11 @@ frmZuzezoRevevur::~frmZuzezoRevevur() {
     // the store may be gone already.
     txtPrivateKeyFile->removeEventFilter(this);
     txtPublicKeyFile->removeEventFilter(this);
+    // A pair being made is finished first: its files are complete or absent.
+    if (maker_) {
+        maker_->wait();
+        delete maker_;
+    }
 }
 
 void frmZuzezoRevevur::Form_Load() {
@@ -344,6 +353,72 @@ void frmZuzezoRevevur::mnuSavePublicKey_Click() {
     }
     txtPublicKeyFile->setText(chosen);
     SavePublicKeyFilePath();
+}
+
+void frmZuzezoRevevur::mnuMakeKeyPair_Click() {
+    if (making_) {
+        return;
+    }
+    QString folder = ExistingFolderOf(txtPrivateKeyFile->text());
+    if (folder.isEmpty()) {
+        folder = QDir::homePath();
+    }
+    MakeKeyPairDialog dialog(folder, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    auto request = std::make_shared<KeyPairRequest>(dialog.TakeRequest());
+    // Taken names are refused before any time is spent generating.
+    if (auto free = CheckKeyPairFiles(request->files); !free) {
+        ports_.messageBox->Show(
+            FormatKeyFileReport(QFile::decodeName(free.error().file.c_str()), free.error().error));
+        return;
+    }
+    const ScryptParameters protection =
+        ports_.keyProtection != nullptr ? *ports_.keyProtection : kProductionScrypt;
+    auto result = std::make_shared<std::expected<Fingerprint, KeyPairFailure>>(
+        std::unexpected(KeyPairFailure{MakeError(ErrorCode::Internal), {}}));
+    // An RSA key takes seconds to find: the window stays usable meanwhile,
+    // with a busy cursor and this entry disabled until the pair is written.
+    making_ = true;
+    mnuMakeKeyPair->setEnabled(false);
+    mnuMakeKeyPair->setText(Utf8(kMakeKeyPairBusy));
+    setCursor(Qt::BusyCursor);
+    QThread* worker = QThread::create([request, result, protection] {
+        std::optional<std::span<const std::uint8_t>> passphrase;
+        if (request->passphrase) {
+            passphrase = std::span<const std::uint8_t>(*request->passphrase);
+        }
+        *result = MakeKeyPair(request->files, request->kind, request->bits, passphrase, protection);
+        // The passphrase is wiped as soon as the key is written under it.
+        request->passphrase.reset();
+    });
+    connect(worker, &QThread::finished, this, [this, worker, request, result] {
+        worker->deleteLater();
+        making_ = false;
+        mnuMakeKeyPair->setEnabled(true);
+        mnuMakeKeyPair->setText(QStringLiteral("Make key pair…"));
+        unsetCursor();
+        KeyPairMade(request->files.privateFile, *result);
+    });
+    maker_ = worker;
+    worker->start();
+}
+
+void frmZuzezoRevevur::KeyPairMade(const std::filesystem::path& privateFile,
+                                   const std::expected<Fingerprint, KeyPairFailure>& made) {
+    if (!made) {
+        const KeyPairFailure& failure = made.error();
+        ports_.messageBox->Show(
+            failure.file.empty()
+                ? FormatErrorReport(Utf8(kMakeKeyPairHeading), failure.error)
+                : FormatKeyFileReport(QFile::decodeName(failure.file.c_str()), failure.error));
+        return;
+    }
+    const QString path = QFile::decodeName(privateFile.c_str());
+    txtPrivateKeyFile->setText(path);
+    SavePrivateKeyFilePath();
+    ports_.messageBox->Show(Utf8(KeyPairMadeText(path.toStdString(), FingerprintText(*made))));
 }
 
 void frmZuzezoRevevur::ShowNotice(const FrameNotice& notice) {
