@@ -71,6 +71,19 @@ std::optional<Bytes> RsaPublicKeyInfo(const RsaKey& key) {
     return info;
 }
 
+// The SubjectPublicKeyInfo of an Ed25519 key is a fixed header and the
+// 32 key bytes (RFC 8410, section 4): AlgorithmIdentifier { id-Ed25519 }
+// without parameters, and the key in a BIT STRING.
+std::array<std::uint8_t, 12 + Ed25519Key::kPublicKeyBytes> Ed25519PublicKeyInfo(
+    const Ed25519Key& key) {
+    static constexpr std::uint8_t kHeader[] = {0x30, 0x2A, 0x30, 0x05, 0x06, 0x03,
+                                               0x2B, 0x65, 0x70, 0x03, 0x21, 0x00};
+    std::array<std::uint8_t, sizeof kHeader + Ed25519Key::kPublicKeyBytes> info{};
+    std::ranges::copy(kHeader, info.begin());
+    std::ranges::copy(key.PublicKey(), info.begin() + sizeof kHeader);
+    return info;
+}
+
 std::expected<Fingerprint, Error> Sha256(std::span<const std::uint8_t> der) {
     Fingerprint digest{};
     unsigned int length = 0;
@@ -96,19 +109,25 @@ std::expected<Fingerprint, Error> KeyFingerprint(const RsaKey& key) {
 }
 
 std::expected<Fingerprint, Error> KeyFingerprint(const Ed25519Key& key) {
-    // The SubjectPublicKeyInfo of an Ed25519 key is a fixed header and the
-    // 32 key bytes (RFC 8410, section 4): AlgorithmIdentifier { id-Ed25519 }
-    // without parameters, and the key in a BIT STRING.
-    static constexpr std::uint8_t kHeader[] = {0x30, 0x2A, 0x30, 0x05, 0x06, 0x03,
-                                               0x2B, 0x65, 0x70, 0x03, 0x21, 0x00};
-    std::array<std::uint8_t, sizeof kHeader + Ed25519Key::kPublicKeyBytes> info{};
-    std::ranges::copy(kHeader, info.begin());
-    std::ranges::copy(key.PublicKey(), info.begin() + sizeof kHeader);
-    return Sha256(info);
+    return Sha256(Ed25519PublicKeyInfo(key));
 }
 
 std::expected<Fingerprint, Error> KeyFingerprint(const AnyKey& key) {
     return key.Rsa() != nullptr ? KeyFingerprint(*key.Rsa()) : KeyFingerprint(*key.Ed25519());
+}
+
+std::expected<Bytes, Error> PublicKeyInfo(const AnyKey& key) {
+    if (key.Ed25519() != nullptr) {
+        const auto info = Ed25519PublicKeyInfo(*key.Ed25519());
+        return Bytes(info.begin(), info.end());
+    }
+    const auto der = WithoutExceptions([&]() -> std::expected<std::optional<Bytes>, Error> {
+        return RsaPublicKeyInfo(*key.Rsa());
+    });
+    if (!der || !*der) {
+        return std::unexpected(MakeError(ErrorCode::Internal));
+    }
+    return std::move(**der);
 }
 
 std::string FingerprintText(const Fingerprint& fingerprint) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Error.h"
+#include "base/SecureBytes.h"
 #include "keys/AnyKey.h"
 #include "keys/Ed25519Key.h"
 #include "keys/RsaKey.h"
@@ -21,6 +22,10 @@ using Fingerprint = std::array<std::uint8_t, 32>;
 std::expected<Fingerprint, Error> KeyFingerprint(const RsaKey& key);
 std::expected<Fingerprint, Error> KeyFingerprint(const Ed25519Key& key);
 std::expected<Fingerprint, Error> KeyFingerprint(const AnyKey& key);
+
+// The DER SubjectPublicKeyInfo of `key`'s public half, whichever half it
+// holds: what a .pkey file holds, and what the fingerprint is taken over.
+std::expected<Bytes, Error> PublicKeyInfo(const AnyKey& key);
 
 // "SHA256:" and the digest in base64 (RFC 4648, section 4) without the
 // trailing "=" padding: 50 characters, short enough to read out over the

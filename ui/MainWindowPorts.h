@@ -5,6 +5,7 @@
 #include "message/ClipboardPort.h"
 #include "ui/FileDialogPort.h"
 #include "ui/PassphraseAskPort.h"
+#include "keys/ScryptParameters.h"
 #include "workflow/ClockPort.h"
 
 #include <functional>
@@ -28,6 +29,9 @@ struct MainWindowPorts {
     // steady clock.
     PassphraseAskPort* passphrase = nullptr;
     const ClockPort* clock = nullptr;
+    // How Make key pair protects a new private key; when not given, at the
+    // cost every program uses. Tests alone make it cheaper.
+    const ScryptParameters* keyProtection = nullptr;
 };
 
 }  // namespace zelvora

@@ -3,6 +3,13 @@
 #include "base/ErrorCode.h"
 #include "message/DecryptFromClipboard.h"
 #include "message/EncryptToClipboard.h"
+#include "message/CopyPublicKey.h"
+#include "message/FindPublicKey.h"
+#include "texts/ErrorReport.h"
+#include "texts/KeysMenuText.h"
+#include "ui/MakeKeyPairDialog.h"
+#include "ui/SavePublicKeyDialog.h"
+#include "workflow/KeyFileWriter.h"
 #include "texts/Version.h"
 #include "ui/EnterClicksButton.h"
 #include "ui/KeyFileTip.h"
@@ -30,6 +37,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QThread>
 #include <QTimer>
 
 namespace zelvora {
@@ -51,6 +59,10 @@ QString ExistingFolderOf(const QString& path) {
     return QFileInfo(folder).isDir() ? folder : QString();
 }
 
+QString Utf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 }  // namespace
 
 frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
@@ -65,6 +77,9 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     mnuAbout = menuBar()->addAction(QStringLiteral("&About"));
     mnuHelp = menuBar()->addAction(QStringLiteral("&QuickHelp"));
     QMenu* keys = menuBar()->addMenu(QStringLiteral("&Keys"));
+    mnuMakeKeyPair = keys->addAction(QStringLiteral("Make key pair…"));
+    mnuCopyPublicKey = keys->addAction(QStringLiteral("Copy my public key"));
+    mnuSavePublicKey = keys->addAction(QStringLiteral("Save a public key from the clipboard…"));
     mnuForgetKey = keys->addAction(QStringLiteral("Forget unlocked key"));
 
     if (ports_.passphrase == nullptr) {
@@ -151,6 +166,9 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
     connect(cmdQuit, &QPushButton::clicked, this, &frmZuzezoRevevur::cmdQuit_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmZuzezoRevevur::mnuAbout_Click);
     connect(mnuHelp, &QAction::triggered, this, &frmZuzezoRevevur::mnuHelp_Click);
+    connect(mnuMakeKeyPair, &QAction::triggered, this, &frmZuzezoRevevur::mnuMakeKeyPair_Click);
+    connect(mnuCopyPublicKey, &QAction::triggered, this, &frmZuzezoRevevur::mnuCopyPublicKey_Click);
+    connect(mnuSavePublicKey, &QAction::triggered, this, &frmZuzezoRevevur::mnuSavePublicKey_Click);
     connect(mnuForgetKey, &QAction::triggered, this, &frmZuzezoRevevur::mnuForgetKey_Click);
     // A key kept for one file is never used for another: any change to the
     // box that names it drops it at once.
@@ -178,6 +196,11 @@ frmZuzezoRevevur::~frmZuzezoRevevur() {
     // the store may be gone already.
     txtPrivateKeyFile->removeEventFilter(this);
     txtPublicKeyFile->removeEventFilter(this);
+    // A pair being made is finished first: its files are complete or absent.
+    if (maker_) {
+        maker_->wait();
+        delete maker_;
+    }
 }
 
 void frmZuzezoRevevur::Form_Load() {
@@ -286,6 +309,119 @@ void frmZuzezoRevevur::ForgetUnlockedKey() {
 
 void frmZuzezoRevevur::mnuForgetKey_Click() {
     ForgetUnlockedKey();
+}
+
+void frmZuzezoRevevur::mnuCopyPublicKey_Click() {
+    CopyMyPublicKey(*this, *ports_.clipboard, *ports_.messageBox);
+}
+
+void frmZuzezoRevevur::mnuSavePublicKey_Click() {
+    const auto found = FindPublicKey(ports_.clipboard->Text().toStdU16String());
+    if (!found) {
+        ports_.messageBox->Show(Utf8(kNoPublicKeyInClipboard));
+        return;
+    }
+    SavePublicKeyDialog confirm(
+        Utf8(PublicKeyFoundText(found->bits, FingerprintText(found->fingerprint))), this);
+    if (confirm.exec() != QDialog::Accepted) {
+        return;
+    }
+    // Public keys usually gather in one folder: the one the public key box
+    // names, else the private key's, else home.
+    QString folder = ExistingFolderOf(txtPublicKeyFile->text());
+    if (folder.isEmpty()) {
+        folder = ExistingFolderOf(txtPrivateKeyFile->text());
+    }
+    if (folder.isEmpty()) {
+        folder = QDir::homePath();
+    }
+    const QString chosen =
+        ports_.fileDialog->GetOpenFileName(Utf8(kSavePublicKeyTitle), Utf8(kSavePublicKeyFilter),
+                                           confirm.Name() + QStringLiteral(".pkey"), folder);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    // Never over an existing file: a key of the same name may be someone
+    // else's, and replacing it silently would send mail to the wrong person.
+    const auto written = KeyFileWriter::Write(
+        QFile::encodeName(chosen).toStdString(), found->blob,
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+            std::filesystem::perms::group_read | std::filesystem::perms::others_read);
+    if (!written) {
+        ports_.messageBox->Show(
+            QString::fromStdString(FormatKeyFileReport(chosen.toStdString(), written.error())));
+        return;
+    }
+    txtPublicKeyFile->setText(chosen);
+    SavePublicKeyFilePath();
+}
+
+void frmZuzezoRevevur::mnuMakeKeyPair_Click() {
+    if (making_) {
+        return;
+    }
+    QString folder = ExistingFolderOf(txtPrivateKeyFile->text());
+    if (folder.isEmpty()) {
+        folder = QDir::homePath();
+    }
+    MakeKeyPairDialog dialog(folder, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    auto request = std::make_shared<KeyPairRequest>(dialog.TakeRequest());
+    // Taken names are refused before any time is spent generating.
+    if (auto free = CheckKeyPairFiles(request->files); !free) {
+        ports_.messageBox->Show(QString::fromStdString(
+            FormatKeyFileReport(QFile::decodeName(free.error().file.c_str()).toStdString(),
+                                free.error().error)));
+        return;
+    }
+    const ScryptParameters protection =
+        ports_.keyProtection != nullptr ? *ports_.keyProtection : kProductionScrypt;
+    auto result = std::make_shared<std::expected<Fingerprint, KeyPairFailure>>(
+        std::unexpected(KeyPairFailure{MakeError(ErrorCode::Internal), {}}));
+    // An RSA key takes seconds to find: the window stays usable meanwhile,
+    // with a busy cursor and this entry disabled until the pair is written.
+    making_ = true;
+    mnuMakeKeyPair->setEnabled(false);
+    mnuMakeKeyPair->setText(Utf8(kMakeKeyPairBusy));
+    setCursor(Qt::BusyCursor);
+    QThread* worker = QThread::create([request, result, protection] {
+        std::optional<std::span<const std::uint8_t>> passphrase;
+        if (request->passphrase) {
+            passphrase = std::span<const std::uint8_t>(*request->passphrase);
+        }
+        *result = MakeKeyPair(request->files, request->kind, request->bits, passphrase, protection);
+        // The passphrase is wiped as soon as the key is written under it.
+        request->passphrase.reset();
+    });
+    connect(worker, &QThread::finished, this, [this, worker, request, result] {
+        worker->deleteLater();
+        making_ = false;
+        mnuMakeKeyPair->setEnabled(true);
+        mnuMakeKeyPair->setText(QStringLiteral("Make key pair…"));
+        unsetCursor();
+        KeyPairMade(request->files.privateFile, *result);
+    });
+    maker_ = worker;
+    worker->start();
+}
+
+void frmZuzezoRevevur::KeyPairMade(const std::filesystem::path& privateFile,
+                                   const std::expected<Fingerprint, KeyPairFailure>& made) {
+    if (!made) {
+        const KeyPairFailure& failure = made.error();
+        ports_.messageBox->Show(QString::fromStdString(
+            failure.file.empty()
+                ? FormatErrorReport(kMakeKeyPairHeading, failure.error)
+                : FormatKeyFileReport(QFile::decodeName(failure.file.c_str()).toStdString(),
+                                      failure.error)));
+        return;
+    }
+    const QString path = QFile::decodeName(privateFile.c_str());
+    txtPrivateKeyFile->setText(path);
+    SavePrivateKeyFilePath();
+    ports_.messageBox->Show(Utf8(KeyPairMadeText(path.toStdString(), FingerprintText(*made))));
 }
 
 void frmZuzezoRevevur::ShowNotice(const FrameNotice& notice) {

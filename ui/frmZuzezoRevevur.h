@@ -1,6 +1,8 @@
 #pragma once
 
+#include "keys/Fingerprint.h"
 #include "keys/KeyFile.h"
+#include "workflow/KeyPairWorkflow.h"
 #include "message/WorkWindowPort.h"
 #include "ui/MainWindowPorts.h"
 #include "workflow/SteadyClock.h"
@@ -16,6 +18,7 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QAction;
+class QThread;
 class QTimer;
 
 namespace zelvora {
@@ -66,6 +69,9 @@ public:
     QPushButton* cmdClear = nullptr;
     QAction* mnuAbout = nullptr;
     QAction* mnuHelp = nullptr;
+    QAction* mnuMakeKeyPair = nullptr;
+    QAction* mnuCopyPublicKey = nullptr;
+    QAction* mnuSavePublicKey = nullptr;
     QAction* mnuForgetKey = nullptr;
 
 public slots:
@@ -75,6 +81,9 @@ public slots:
     void cmdQuit_Click();
     void mnuAbout_Click();
     void mnuHelp_Click();
+    void mnuMakeKeyPair_Click();
+    void mnuCopyPublicKey_Click();
+    void mnuSavePublicKey_Click();
     void mnuForgetKey_Click();
     void cmdSelectPrivateKeyFile_Click();
     void cmdSelectPublicKeyFile_Click();
@@ -98,6 +107,9 @@ private:
     void SelectKeyFile(const QString& title, const QString& filter, QLineEdit* box,
                        const QLineEdit* otherBox, void (frmZuzezoRevevur::*save)());
 
+    void KeyPairMade(const std::filesystem::path& privateFile,
+                     const std::expected<Fingerprint, KeyPairFailure>& made);
+
     MainWindowPorts ports_;
     SteadyClock steadyClock_;
     std::unique_ptr<PassphraseAskPort> ownPassphrase_;
@@ -118,6 +130,9 @@ private:
     std::optional<FrameNotice> notice_;
     bool noticeShown_ = false;
     bool busy_ = false;
+    // A key pair is being made off the GUI thread; the window stays usable.
+    bool making_ = false;
+    QPointer<QThread> maker_;
 };
 
 }  // namespace zelvora
