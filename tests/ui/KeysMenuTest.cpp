@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -214,6 +215,11 @@ private slots:
             QVERIFY2(box_.shown.isEmpty(), qPrintable(box_.shown.join("|")));
             QCOMPARE(onDisk, FileText(KeyBlob(key)));
             QCOMPARE(w->txtPublicKeyFile->text(), target);
+            // And the saved key is one Encrypt writes to.
+            w->SetMessageText(QStringLiteral("to Carol"));
+            QTest::mouseClick(w->cmdEncrypt, Qt::LeftButton);
+            QVERIFY2(box_.shown.isEmpty(), qPrintable(box_.shown.join("|")));
+            QVERIFY(clipboard_.Text().startsWith(QStringLiteral("03")));
         }
     }
 
@@ -277,6 +283,17 @@ private slots:
         QVERIFY(blob.has_value() && blob->has_value());
         QCOMPARE(IsProtected(**blob), !passphrase.isEmpty());
         QCOMPARE(ask_.asked, 0);
+        // The new pair signs and reads: a message to its own public key
+        // comes back verified, a protected key asked for once.
+        box_.shown.clear();
+        w->txtPublicKeyFile->setText(pkey);
+        w->SetMessageText(QStringLiteral("first words"));
+        QTest::mouseClick(w->cmdEncrypt, Qt::LeftButton);
+        QTest::mouseClick(w->cmdDecrypt, Qt::LeftButton);
+        QVERIFY2(box_.shown.isEmpty(), qPrintable(box_.shown.join("|")));
+        QCOMPARE(w->MessageText(), QStringLiteral("first words"));
+        QVERIFY(w->fra1->title().contains(QStringLiteral("signed by me.pkey")));
+        QCOMPARE(ask_.asked, passphrase.isEmpty() ? 0 : 1);
     }
 
 private:
