@@ -1,6 +1,6 @@
 #include "workflow/KeyFileIdentity.h"
 
-#include <openssl/evp.h>
+#include "crypto/Sha256.h"
 
 #include <sys/stat.h>
 
@@ -21,12 +21,11 @@ std::optional<KeyFileIdentity> IdentifyKeyFile(const std::string& path,
         static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
     // The file may change between the read and the look at it; the digest
     // of what was read still ties the key to those bytes.
-    unsigned int length = 0;
-    if (EVP_Digest(contents.data(), contents.size(), identity.digest.data(), &length, EVP_sha256(),
-                   nullptr) != 1 ||
-        length != identity.digest.size()) {
+    const auto digest = Sha256::Of(contents);
+    if (!digest) {
         return std::nullopt;
     }
+    identity.digest = *digest;
     return identity;
 }
 
