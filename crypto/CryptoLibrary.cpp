@@ -15,4 +15,8 @@ void LoadCryptoLibrary() noexcept {
     (void)OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG, nullptr);
 }
 
+void LoadCryptoLibraryForOneCommand() noexcept {
+    (void)OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG | OPENSSL_INIT_NO_ATEXIT, nullptr);
+}
+
 }  // namespace zelvora
