@@ -16,7 +16,9 @@ void LoadCryptoLibrary() noexcept {
 }
 
 void LoadCryptoLibraryForOneCommand() noexcept {
-    (void)OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG | OPENSSL_INIT_NO_ATEXIT, nullptr);
+    (void)OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG | OPENSSL_INIT_NO_ATEXIT |
+                                  OPENSSL_INIT_NO_ADD_ALL_CIPHERS | OPENSSL_INIT_NO_ADD_ALL_DIGESTS,
+                              nullptr);
 }
 
 }  // namespace zelvora
