@@ -307,7 +307,7 @@ ExitStatus EncryptStreaming(const Options& options, std::ostream& errors) {
     if (const ExitStatus refused = CheckOutput(options, errors); refused != kOk) {
         return refused;
     }
-    LoadCryptoLibrary();
+    LoadCryptoLibraryForOneCommand();
     ExitStatus status = kOk;
     auto roles = LoadSealingRoles(options, errors, status);
     if (!roles) {
@@ -639,7 +639,7 @@ ExitStatus DecryptInMemory(const Options& options, std::ostream& errors) {
     if (const ExitStatus refused = CheckOutput(options, errors); refused != kOk) {
         return refused;
     }
-    LoadCryptoLibrary();
+    LoadCryptoLibraryForOneCommand();
     ExitStatus status = kOk;
     auto engine = LoadKeys(options, options.keyFile, options.senderKey, true, errors, status);
     if (!engine) {

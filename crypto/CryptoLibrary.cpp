@@ -15,4 +15,10 @@ void LoadCryptoLibrary() noexcept {
     (void)OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG, nullptr);
 }
 
+void LoadCryptoLibraryForOneCommand() noexcept {
+    (void)OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG | OPENSSL_INIT_NO_ATEXIT |
+                                  OPENSSL_INIT_NO_ADD_ALL_CIPHERS | OPENSSL_INIT_NO_ADD_ALL_DIGESTS,
+                              nullptr);
+}
+
 }  // namespace zelvora

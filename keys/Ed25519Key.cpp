@@ -2,7 +2,6 @@
 
 #include "base/ErrorCode.h"
 #include "keys/KeyBlobShape.h"
-#include "keys/KeyDecoder.h"
 #include "keys/KeySlot.h"
 #include "keys/OpenSslHandles.h"
 
@@ -42,7 +41,9 @@ std::expected<std::unique_ptr<Ed25519Key>, Error> Ed25519Key::FromBlob(
     // A private key is its 32-byte seed (RFC 8032, section 5.1.5), which the
     // shape found inside the PKCS#8's CurvePrivateKey OCTET STRING; it goes
     // to OpenSSL as raw bytes, since OpenSSL's decoders leave copies of
-    // the DER they read unwiped (see KeyDecoder.h).
+    // the DER they read unwiped. A public key is the 32 bytes of the SPKI's
+    // BIT STRING (RFC 8410), taken as raw bytes too: the first decoder
+    // context of a process costs about a millisecond (see RsaKey.cpp).
     constexpr std::size_t kCurvePrivateKeyHeader = 2;
     PkeyPtr key;
     if (wantPrivate) {
@@ -50,7 +51,8 @@ std::expected<std::unique_ptr<Ed25519Key>, Error> Ed25519Key::FromBlob(
         key.reset(
             EVP_PKEY_new_raw_private_key_ex(nullptr, "ED25519", nullptr, seed.data(), seed.size()));
     } else {
-        key = DecodePublicKeyDer(blob, kSubjectPublicKeyInfo, "ED25519");
+        key.reset(EVP_PKEY_new_raw_public_key_ex(nullptr, "ED25519", nullptr, shape.key.data(),
+                                                 shape.key.size()));
     }
     PublicKeyBytes publicKey{};
     std::size_t length = publicKey.size();

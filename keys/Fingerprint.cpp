@@ -85,9 +85,12 @@ std::array<std::uint8_t, 12 + Ed25519Key::kPublicKeyBytes> Ed25519PublicKeyInfo(
 }
 
 std::expected<Fingerprint, Error> Sha256(std::span<const std::uint8_t> der) {
+    // Fetched once: EVP_sha256() would look it up again at every call.
+    static EVP_MD* const sha256 = EVP_MD_fetch(nullptr, "SHA2-256", nullptr);
     Fingerprint digest{};
     unsigned int length = 0;
-    if (EVP_Digest(der.data(), der.size(), digest.data(), &length, EVP_sha256(), nullptr) != 1 ||
+    if (sha256 == nullptr ||
+        EVP_Digest(der.data(), der.size(), digest.data(), &length, sha256, nullptr) != 1 ||
         length != digest.size()) {
         return std::unexpected(MakeError(ErrorCode::Internal));
     }

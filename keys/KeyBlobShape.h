@@ -7,17 +7,17 @@
 namespace zelvora {
 
 // What a key blob holds, told from its outer DER structure alone, before any
-// key is decoded: enough to pick the decoder and to tell the user what the
+// key is decoded: enough to pick the key's reader and to tell the user what the
 // file holds when it is not what was asked for. The forms read are PKCS#8
 // PrivateKeyInfo / OneAsymmetricKey (RFC 5958) and EncryptedPrivateKeyInfo,
 // SubjectPublicKeyInfo (RFC 5280), PKCS#1 RSAPrivateKey and RSAPublicKey
 // (RFC 8017 A.1), and SEC1 ECPrivateKey (RFC 5915) as far as naming it.
 //
-// This is also the strict gate in front of OpenSSL's decoders, which take
-// BER: long length forms, leading zeros in lengths, indefinite lengths,
-// and INTEGERs with a set top bit read as magnitudes. A key file has one
-// encoding here, so the blob must be one DER element, strict throughout,
-// with nothing after it; the key wrapped inside is held to the same rule.
+// It is also the strict gate that gives a key file one encoding: BER's
+// long length forms, leading zeros in lengths, indefinite lengths and
+// INTEGERs with a set top bit read as magnitudes are all refused, so the
+// blob must be one DER element, strict throughout, with nothing after it;
+// the key wrapped inside is held to the same rule.
 struct KeyBlobShape {
     using Span = std::span<const std::uint8_t>;
 

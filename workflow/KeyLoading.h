@@ -67,7 +67,7 @@ struct LoadedKeys {
 // not read. Each private key file is refused for what it holds before its
 // mode, so a public key file chosen by mistake is named as one. A protected
 // private key is unlocked with the passphrase `passphrases` gives; the key
-// under it never goes to OpenSSL's decoders while encrypted. With
+// under it is never read as a key while encrypted. With
 // `unlocked`, a protected key kept there for the file as it was read now is
 // taken without asking, and a key unlocked now is kept there; the file is
 // read all the same, so a changed file is asked about anew.
