@@ -18,6 +18,7 @@
 #include "crypto/FormatV2.h"
 #include "crypto/RsaMethod.h"
 #include "keys/AnyKey.h"
+#include "keys/Curve25519Map.h"
 #include "keys/KeyPairGenerator.h"
 #include "tests/support/CryptoTestKeys.h"
 
@@ -498,6 +499,24 @@ void BM_DecryptEd25519_Ours(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
 }
 
+// Taking another person's Ed25519 public key to its X25519 form, with every
+// check, as encrypting to that person does once per recipient.
+void BM_Ed25519PublicToX25519(benchmark::State& state) {
+    const Bytes& info = OtherEd25519Keys().publicBlob;
+    if (info.size() < 32) {
+        Die("an Ed25519 public key");
+    }
+    std::array<std::uint8_t, 32> raw{};
+    std::copy(info.end() - 32, info.end(), raw.begin());
+    for (auto _ : state) {
+        auto u = Ed25519PublicToX25519(raw);
+        if (!u) {
+            Die("Ed25519PublicToX25519");
+        }
+        benchmark::DoNotOptimize(u->data());
+    }
+}
+
 // A signed two-letter message to someone else with the writer's copy: its
 // length in hex digits, as it goes through a chat, is the counter.
 void BM_SignedTwoLetters(benchmark::State& state) {
@@ -555,6 +574,8 @@ constexpr std::int64_t kMiB = 1 << 20;
         ->Iterations(3)
         ->Unit(benchmark::kMillisecond);
     add("BM_DecryptEd25519_Ours", BM_DecryptEd25519_Ours, kKiB);
+    benchmark::RegisterBenchmark("BM_Ed25519PublicToX25519", BM_Ed25519PublicToX25519)
+        ->Unit(benchmark::kMicrosecond);
     for (const std::int64_t kind : {0, 1}) {
         add("BM_SignedTwoLetters", BM_SignedTwoLetters, kind);
     }
