@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Builds what is missing (scripts/build.sh), runs every benchmark beside its
-# floor in the same run, and prints one table: ours, the floor, the ratio and
-# the target for each row. Times are medians over repetitions.
+# Builds what is missing (scripts/build.sh), runs every benchmark beside what
+# it is held against in the same run, and prints the tables: ours, the
+# comparison, the ratio and the target for each row. Times are medians over
+# repetitions.
 #
 #   ./bench.sh [REPETITIONS]      (default 5; start-up runs 6 rounds per repetition)
 #
 # ZELVORA_BUILD names another, already configured, build folder to use.
-# ZELVORA_BENCH_ONLY=cli runs only the command line's rows (against its floor
-# and the peer tools, bench/cli.sh) and builds only what they need.
+# ZELVORA_BENCH_ONLY=cli runs only the command line's rows (against the peer
+# tools, bench/cli.sh) and builds only what they need.
 set -euo pipefail
 cd "$(dirname "$0")"
 repetitions="${1:-5}"
@@ -18,7 +19,7 @@ case "$only" in
 esac
 
 targets=()
-[ "$only" = cli ] && targets=(--target zelvora-cli zelvora-keygen zelvora_cli_floor)
+[ "$only" = cli ] && targets=(--target zelvora-cli zelvora-keygen)
 if [ -n "${ZELVORA_BUILD:-}" ]; then
     cmake --build "$ZELVORA_BUILD" "${targets[@]}" >/dev/null
     bin="$ZELVORA_BUILD/bin"

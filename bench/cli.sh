@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
 # The command line's rows: zelvora-cli as whole processes (start, key file,
 # read, encrypt or decrypt, write to /dev/null), timed by hyperfine side by
-# side, in one invocation per message size, with
-#   - zelvora_cli_floor, a process that does only the bare OpenSSL work on the
-#     same input (1 and 64 MiB), and
-#   - the command-line tools a user would reach for instead, with keys of the
-#     same kind: `age -a` with an ssh-rsa key and `gpg -a` with an rsa3072 key
-#     against our RSA-3072 keys, and age's own X25519 keys against our Ed25519
-#     keys once zelvora-keygen makes them (`--type`).
+# side, in one invocation per message size, with the command-line tools a
+# user would reach for instead, with keys of the same kind: `age -a` with an
+# ssh-rsa key and `gpg -a` with an rsa3072 key against our RSA-3072 keys, and
+# age's own X25519 keys against our Ed25519 keys once zelvora-keygen makes
+# them (`--type`).
 # Every key is made anew for the run and thrown away with it. Each command
 # also runs once alone under /usr/bin/time for its peak resident memory, and
 # each decryption's output is compared with the message, so that a row can
@@ -46,12 +44,10 @@ gpg --batch --quiet --passphrase '' --quick-gen-key "Zelvora bench <$gpg_user>" 
 # named after them and write standard output, so that hyperfine starts them
 # without a shell (whose start-up it would have to subtract, a source of
 # noise at 1 KiB); in the order hyperfine runs them.
-runners=("ours RSA-3072" "floor RSA-3072" "age RSA-3072" "gpg RSA-3072")
+runners=("ours RSA-3072" "age RSA-3072" "gpg RSA-3072")
 declare -A encrypt decrypt
 encrypt["ours RSA-3072"]="$bin/zelvora-cli encrypt --to $out/rsa.pkey"
 decrypt["ours RSA-3072"]="$bin/zelvora-cli decrypt --key $out/rsa.skey"
-encrypt["floor RSA-3072"]="$bin/zelvora_cli_floor encrypt $out/rsa.pkey"
-decrypt["floor RSA-3072"]="$bin/zelvora_cli_floor decrypt $out/rsa.skey"
 encrypt["age RSA-3072"]="age -a -R $out/id_rsa.pub"
 decrypt["age RSA-3072"]="age -d -i $out/id_rsa"
 encrypt["gpg RSA-3072"]="gpg -a --batch --pinentry-mode loopback --trust-model always \
@@ -73,8 +69,7 @@ else
         "are no Ed25519 keys to hold against age's X25519 keys." | tee "$out/cli-skipped.txt" >&2
 fi
 
-# Every runner decrypts its own ciphertext: the floor reads only the older
-# single-block layout, no longer what zelvora-cli writes.
+# Every runner decrypts its own ciphertext.
 ciphertext_of() {
     echo "$out/ciphertext-$1-$2" | tr ' ' _
 }
@@ -104,8 +99,6 @@ for size in ${ZELVORA_BENCH_SIZES:-1KiB 1MiB 64MiB}; do
     names=()
     commands=()
     for runner in "${runners[@]}"; do
-        # The floor only holds the bigger messages; at 1 KiB start-up is all.
-        [[ "$runner" == floor* && "$size" == 1KiB ]] && continue
         ciphertext="$(ciphertext_of "$runner" "$size")"
         bash -c "${encrypt[$runner]} $message > $ciphertext"
         encrypt_kib="$(peak_kib "${encrypt[$runner]}" "$message" /dev/null)"
