@@ -275,17 +275,28 @@ CiphertextBlocks FindCiphertextBlocks(std::u16string_view text) {
     std::vector<Span> spans;
     const Found found = Scan(text, &spans);
     CiphertextBlocks result;
-    std::u16string scratch;
+    // The digits go into a string of the result's own where they had gaps;
+    // where they lie unbroken in `text`, the block views them there.
+    const auto keep = [&result](std::u16string_view digits, std::u16string& scratch) {
+        if (!scratch.empty() && digits.data() == scratch.data()) {
+            scratch.resize(digits.size());
+            result.blocks.push_back(result.compacted.emplace_back(std::move(scratch)));
+        } else {
+            result.blocks.push_back(digits);
+        }
+    };
     if (found.all.digits == 0 || !found.anyOther) {
         // One ciphertext however its lines were broken, or none at all.
-        result.blocks.emplace_back(CiphertextDigits(text, scratch));
+        std::u16string scratch;
+        keep(CiphertextDigits(text, scratch), scratch);
         return result;
     }
     for (const Span& span : spans) {
         if (span.begin == found.best.begin && span.end == found.best.end) {
             result.chosen = result.blocks.size();
         }
-        result.blocks.emplace_back(DigitsOf(text, span, scratch));
+        std::u16string scratch;
+        keep(DigitsOf(text, span, scratch), scratch);
     }
     return result;
 }

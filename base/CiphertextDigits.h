@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <deque>
 #include <vector>
 
 namespace zelvora {
@@ -33,10 +34,15 @@ std::u16string_view CiphertextDigits(std::u16string_view text, std::u16string& s
 // new message above a quoted older one: the digits of each block of hex
 // lines, from the top, and the index of the block CiphertextDigits picks.
 // Text that holds only hex lines, or none, is one block, read exactly as
-// CiphertextDigits reads it.
+// CiphertextDigits reads it. A block views `text` where its digits lie there
+// unbroken and its own copy in `compacted` otherwise, so a pasted message
+// of many megabytes is not held twice; the blocks stay valid as long as
+// `text` and the result do.
 struct CiphertextBlocks {
-    std::vector<std::u16string> blocks;
+    std::vector<std::u16string_view> blocks;
     std::size_t chosen = 0;
+    // A deque, so that adding a copy never moves the ones viewed already.
+    std::deque<std::u16string> compacted;
 };
 CiphertextBlocks FindCiphertextBlocks(std::u16string_view text);
 

@@ -9,7 +9,7 @@
 namespace zelvora {
 namespace {
 
-std::optional<FoundPublicKey> Decode(const std::u16string& digits) {
+std::optional<FoundPublicKey> Decode(std::u16string_view digits) {
     // The finder leaves only hex digits in a block; anything else here is
     // text with no hex line, which holds no key.
     std::string ascii;
