@@ -2,6 +2,7 @@
 
 #include "base/ErrorCode.h"
 #include "crypto/FormatV3Layout.h"
+#include "keys/Algorithms.h"
 
 #include <openssl/err.h>
 #include <openssl/evp.h>
@@ -15,10 +16,8 @@ namespace {
 constexpr std::size_t kNonceBytes = 12;
 static_assert(v3::kSealedChunkBytes <= INT_MAX);
 
-// Fetched once for the life of the process, not per chunk or message.
 const EVP_CIPHER* AesGcm() {
-    static EVP_CIPHER* const cipher = EVP_CIPHER_fetch(nullptr, "AES-256-GCM", nullptr);
-    return cipher;
+    return algorithms::Aes256Gcm();
 }
 
 }  // namespace

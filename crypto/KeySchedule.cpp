@@ -1,6 +1,7 @@
 #include "crypto/KeySchedule.h"
 
 #include "base/ErrorCode.h"
+#include "keys/Algorithms.h"
 
 #include <openssl/core_names.h>
 #include <openssl/crypto.h>
@@ -24,15 +25,11 @@ std::unexpected<Error> Fail() {
     return std::unexpected(MakeError(ErrorCode::Internal));
 }
 
-// Fetched once for the life of the process, not per message: a fetch is a
-// lookup in OpenSSL's method store. The references are never given back.
 EVP_KDF* Hkdf() {
-    static EVP_KDF* const kdf = EVP_KDF_fetch(nullptr, "HKDF", nullptr);
-    return kdf;
+    return algorithms::Hkdf();
 }
 EVP_MAC* Hmac() {
-    static EVP_MAC* const mac = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
-    return mac;
+    return algorithms::Hmac();
 }
 
 char* Sha256Name() {

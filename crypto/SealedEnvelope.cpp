@@ -2,6 +2,7 @@
 
 #include "base/ErrorCode.h"
 #include "crypto/CiphertextFormat.h"
+#include "keys/Algorithms.h"
 #include "keys/OpenSslHandles.h"
 #include "keys/RsaKey.h"
 
@@ -51,11 +52,8 @@ std::unexpected<Error> Fail(ErrorCode error) {
     return std::unexpected(MakeError(error));
 }
 
-// Fetched once for the life of the process: a fetch per message would cost
-// a method store lookup each time. The reference is never given back.
 const EVP_CIPHER* AesGcm() {
-    static EVP_CIPHER* const cipher = EVP_CIPHER_fetch(nullptr, "AES-256-GCM", nullptr);
-    return cipher;
+    return algorithms::Aes256Gcm();
 }
 
 // RSAES-OAEP of RFC 8017 with SHA-256 for both the label hash and MGF1, and

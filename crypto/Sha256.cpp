@@ -1,6 +1,7 @@
 #include "crypto/Sha256.h"
 
 #include "base/ErrorCode.h"
+#include "keys/Algorithms.h"
 
 #include <openssl/err.h>
 #include <openssl/evp.h>
@@ -8,10 +9,8 @@
 namespace zelvora {
 namespace {
 
-// Fetched once for the life of the process; never given back.
 const EVP_MD* Algorithm() {
-    static EVP_MD* const md = EVP_MD_fetch(nullptr, "SHA256", nullptr);
-    return md;
+    return algorithms::Sha256();
 }
 
 std::unexpected<Error> Fail() {

@@ -1,6 +1,7 @@
 #include "crypto/X25519Stanza.h"
 
 #include "base/ErrorCode.h"
+#include "keys/Algorithms.h"
 #include "keys/OpenSslHandles.h"
 
 #include <openssl/core_names.h>
@@ -29,15 +30,11 @@ std::unexpected<Error> Fail(ErrorCode error) {
     return std::unexpected(MakeError(error));
 }
 
-// Fetched once for the life of the process; the references are never given
-// back.
 EVP_KDF* Hkdf() {
-    static EVP_KDF* const kdf = EVP_KDF_fetch(nullptr, "HKDF", nullptr);
-    return kdf;
+    return algorithms::Hkdf();
 }
 const EVP_CIPHER* AesKeyWrap() {
-    static EVP_CIPHER* const cipher = EVP_CIPHER_fetch(nullptr, "AES-256-WRAP", nullptr);
-    return cipher;
+    return algorithms::Aes256Wrap();
 }
 
 // X25519 (RFC 7748, section 6.1) of our private key with the peer's public

@@ -1,6 +1,7 @@
 #include "keys/Curve25519Map.h"
 
 #include "base/ErrorCode.h"
+#include "keys/Algorithms.h"
 #include "keys/OpenSslHandles.h"
 
 #include <openssl/bn.h>
@@ -232,7 +233,7 @@ std::expected<SecureBytes, Error> Ed25519SeedToX25519(std::span<const std::uint8
         std::array<std::uint8_t, 64> digest{};
         unsigned int length = 0;
         const bool hashed = EVP_Digest(seed.data(), seed.size(), digest.data(), &length,
-                                       EVP_sha512(), nullptr) == 1 &&
+                                       algorithms::Sha512(), nullptr) == 1 &&
                             length == digest.size();
         std::copy_n(digest.begin(), kBytes, scalar.begin());
         OPENSSL_cleanse(digest.data(), digest.size());

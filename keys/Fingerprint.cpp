@@ -2,6 +2,7 @@
 
 #include "base/ErrorCode.h"
 #include "base/SecureBytes.h"
+#include "keys/Algorithms.h"
 #include "keys/DerWriter.h"
 
 #include <openssl/bn.h>
@@ -85,8 +86,7 @@ std::array<std::uint8_t, 12 + Ed25519Key::kPublicKeyBytes> Ed25519PublicKeyInfo(
 }
 
 std::expected<Fingerprint, Error> Sha256(std::span<const std::uint8_t> der) {
-    // Fetched once: EVP_sha256() would look it up again at every call.
-    static EVP_MD* const sha256 = EVP_MD_fetch(nullptr, "SHA2-256", nullptr);
+    const EVP_MD* const sha256 = algorithms::Sha256();
     Fingerprint digest{};
     unsigned int length = 0;
     if (sha256 == nullptr ||
