@@ -41,7 +41,7 @@ struct Row {
 };
 
 std::vector<Row> Rows() {
-    const std::string d = RandomDigits(20000, 7);
+    const std::string d = RandomDigits(40000, 7);
     const std::string odd = d.substr(0, 7601);
     return {
         {"OneLongLine", d + "\n", d, State::Reading},
