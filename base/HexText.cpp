@@ -80,25 +80,28 @@ inline __m128i LoadSixteen(const char16_t* text) {
     return _mm_packus_epi16(_mm_loadu_si128(at), _mm_loadu_si128(at + 1));
 }
 
-// Eight bytes from sixteen hex digits, one per 16-bit lane; false when any
-// of the sixteen is not a plain digit.
-inline bool DecodeSixteen(__m128i chars, __m128i& lanes) {
+// Eight bytes from sixteen hex digits, one per 16-bit lane, and a mask with
+// bit i set when character i is a plain digit; a pair with a non-digit in
+// it gets a byte that means nothing.
+inline unsigned ReadSixteen(__m128i chars, __m128i& lanes) {
     const __m128i digit = _mm_sub_epi8(chars, _mm_set1_epi8('0'));
     const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(digit, _mm_set1_epi8(9)), digit);
     // Setting bit 5 turns upper-case letters into lower-case ones.
     const __m128i letter =
         _mm_sub_epi8(_mm_or_si128(chars, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
     const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(letter, _mm_set1_epi8(5)), letter);
-    if (_mm_movemask_epi8(_mm_or_si128(isDigit, isLetter)) != 0xFFFF) {
-        return false;
-    }
     const __m128i values =
         _mm_or_si128(_mm_and_si128(isDigit, digit),
                      _mm_and_si128(isLetter, _mm_add_epi8(letter, _mm_set1_epi8(10))));
     // Little endian: the first digit of each pair is the low byte of a lane.
     const __m128i high = _mm_and_si128(values, _mm_set1_epi16(0x00FF));
     lanes = _mm_or_si128(_mm_slli_epi16(high, 4), _mm_srli_epi16(values, 8));
-    return true;
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(isDigit, isLetter)));
+}
+
+// The same, false when any of the sixteen is not a plain digit.
+inline bool DecodeSixteen(__m128i chars, __m128i& lanes) {
+    return ReadSixteen(chars, lanes) == 0xFFFF;
 }
 
 // Decodes 32 code units into 16 bytes when all of them are plain digits,
@@ -276,6 +279,41 @@ Bytes HexToBytes(std::string_view text) {
 
 SecureBytes HexToSecureBytes(std::string_view text) {
     return Decode<SecureBytes>(text.data(), text.size());
+}
+
+std::size_t DecodePlainHexPairs(std::string_view text, std::uint8_t* out) {
+    const char* digits = text.data();
+    const std::size_t pairs = text.size() / 2;
+    std::size_t k = 0;
+#if defined(__SSE2__)
+    for (; k + 16 <= pairs; k += 16) {
+        if (!DecodeThirtyTwo(digits + 2 * k, out + k)) {
+            // The block where the run ends, as a line end ends it: all of it
+            // decoded, and its pairs of digits kept.
+            __m128i first;
+            __m128i second;
+            const unsigned plain = ReadSixteen(LoadSixteen(digits + 2 * k), first) |
+                                   (ReadSixteen(LoadSixteen(digits + 2 * k + 16), second) << 16);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(first, second));
+            return 2 * k + (static_cast<std::size_t>(std::countr_one(plain)) & ~std::size_t{1});
+        }
+    }
+    // Fewer than 32 characters left in the text.
+    __m128i lanes;
+    if (k + 8 <= pairs && DecodeSixteen(LoadSixteen(digits + 2 * k), lanes)) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(lanes, lanes));
+        k += 8;
+    }
+#endif
+    for (; k < pairs; ++k) {
+        const int high = DigitValue(digits[2 * k]);
+        const int low = DigitValue(digits[2 * k + 1]);
+        if ((high | low) < 0) {
+            break;
+        }
+        out[k] = static_cast<std::uint8_t>((high << 4) | low);
+    }
+    return 2 * k;
 }
 
 Bytes HexDigits(std::span<const std::uint8_t> bytes) {

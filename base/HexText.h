@@ -2,6 +2,7 @@
 
 #include "base/SecureBytes.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -24,6 +25,13 @@ Bytes HexToBytes(std::u16string_view text);
 // The same rule over single-byte text, as key files hold it.
 Bytes HexToBytes(std::string_view text);
 SecureBytes HexToSecureBytes(std::string_view text);
+
+// Decodes the longest prefix of `text` made only of pairs of plain hex
+// digits (either case) into `out`, which holds text.size() / 2 bytes, and
+// returns how many digits it took: always even, so a pair that a line end, a
+// blank or the end of `text` splits is left to the caller. The bytes of
+// `out` past those decoded may be overwritten.
+std::size_t DecodePlainHexPairs(std::string_view text, std::uint8_t* out);
 
 // Upper-case hex as single-byte characters, for files and standard output;
 // the secret form wipes itself, for the text of a private key.

@@ -35,6 +35,10 @@ public:
 
 private:
     void EndLine(Bytes& out);
+    void Release(Bytes& out);
+    // Digit pairs at the start of `text` decoded in bulk, up to a step or the
+    // point where the line is released; returns how many digits it took.
+    std::size_t ReadPairs(std::span<const std::uint8_t> text, Bytes& out);
 
     State state_ = State::Reading;
     bool anyDigits_ = false;
