@@ -1,6 +1,7 @@
 #include "workflow/KeyLoading.h"
 
 #include "base/ErrorCode.h"
+#include "crypto/KeyRoles.h"
 #include "keys/KeyFile.h"
 #include "keys/ProtectedKey.h"
 #include "workflow/PublicKeyInput.h"
@@ -109,6 +110,14 @@ std::expected<LoadedKey, KeyLoadFailure> LoadOne(const KeyRequest& request,
                                           : AnyKey::FromPublicKeyBlob(blob);
     if (!key) {
         return fail(key.error(), KeyLoadStage::Using);
+    }
+    // The expected writer's key is checked as a signature will be checked
+    // against it now, so a key that can never vouch for a writer is named
+    // as that key, not as a fault of the message.
+    if (request.use == KeyUse::ExpectedWriter) {
+        if (const auto sender = MakeSenderKey(*key); !sender) {
+            return fail(sender.error(), KeyLoadStage::Using);
+        }
     }
     const auto fingerprint = KeyFingerprint(*key);
     if (!fingerprint) {

@@ -4,9 +4,12 @@
 // rules are held by the known-answer vectors (VectorsTest).
 
 #include "base/ErrorCode.h"
+#include "base/HexText.h"
 #include "crypto/EncryptionEngine.h"
 #include "crypto/FormatV2.h"
+#include "crypto/KeyRoles.h"
 #include "crypto/RsaMethod.h"
+#include "keys/Ed25519Key.h"
 #include "keys/RsaKey.h"
 #include "tests/support/CryptoTestKeys.h"
 
@@ -14,6 +17,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
 #include <tuple>
 
 namespace zelvora {
@@ -119,6 +123,40 @@ TEST(Ed25519EngineTest, ShortMessageIsAQuarterOfTheRsaOne) {
     ASSERT_TRUE(ed25519 && rsa3072);
     EXPECT_EQ(ed25519->size(), 315u);
     EXPECT_LE(4 * ed25519->size(), rsa3072->size() + 3 + 384);
+}
+
+struct MapRow {
+    char kind;
+    const char* input;
+    const char* expected;
+    const char* note;
+};
+constexpr MapRow kMapRows[] = {
+#include "tests/keys/Curve25519MapVectors.inc"
+};
+
+// The expected writer's key is held to the recipient's checks: every public
+// key the map refuses (small order, a part of small order, no point, a
+// second encoding) is refused as a sender key, every other one taken.
+TEST(Ed25519EngineTest, SenderKeyRefusesWhatTheMapRefuses) {
+    const Bytes spkiHeader = HexToBytes("302A300506032B6570032100");
+    for (const MapRow& row : kMapRows) {
+        if (row.kind != 'P') {
+            continue;
+        }
+        SCOPED_TRACE(std::string(row.note) + ": " + row.input);
+        Bytes blob = spkiHeader;
+        const Bytes point = HexToBytes(row.input);
+        blob.insert(blob.end(), point.begin(), point.end());
+        const auto key = Ed25519Key::FromPublicKeyBlob(blob);
+        ASSERT_TRUE(key);
+        const auto sender = MakeSenderKey(**key);
+        if (*row.expected == '\0') {
+            EXPECT_EQ(sender.error(), MakeError(ErrorCode::PublicKeyMalformed));
+        } else {
+            EXPECT_TRUE(sender);
+        }
+    }
 }
 
 }  // namespace
