@@ -4,6 +4,7 @@
 #include "crypto/AppendBytes.h"
 #include "crypto/FormatV3Layout.h"
 #include "crypto/KeySchedule.h"
+#include "keys/RsaKey.h"
 
 #include <openssl/crypto.h>
 
@@ -11,6 +12,11 @@
 
 namespace zelvora::v3 {
 namespace {
+
+// The format fixes the RSA stanza's limits; every key RsaKey accepts must
+// fit them, or a key it loads would write messages no reader takes.
+static_assert(kMinRsaBody <= RsaKey::kMinBits / 8 && RsaKey::kMaxBits / 8 <= kMaxRsaBody);
+static_assert(kMinRsaSignature <= RsaKey::kMinBits / 8 && RsaKey::kMaxBits / 8 <= kMaxRsaSignature);
 
 std::size_t BodyLength(std::span<const std::uint8_t> head) {
     return (std::size_t{head[1]} << 8) | head[2];
