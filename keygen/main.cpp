@@ -349,7 +349,7 @@ std::expected<std::optional<zelvora::SecureBytes>, int> NewPassphrase(
     if (!first->empty()) {
         return std::optional(std::move(*first));
     }
-    auto confirmed = zelvora::AskPassphrase(
+    auto confirmed = zelvora::AskOnTerminal(
         "An empty passphrase leaves the private key file unprotected. Type yes to confirm: ");
     if (!confirmed) {
         return stopped(confirmed.error());

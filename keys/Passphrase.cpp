@@ -55,6 +55,11 @@ std::expected<SecureBytes, Error> AskPassphrase(std::string_view prompt) {
         [prompt](std::span<std::uint8_t> into) { return ReadLineWithoutEcho(prompt, into); });
 }
 
+std::expected<SecureBytes, Error> AskOnTerminal(std::string_view prompt) {
+    return ReadInto(
+        [prompt](std::span<std::uint8_t> into) { return ReadLineWithEcho(prompt, into); });
+}
+
 std::expected<SecureBytes, Error> ReadPassphraseFile(const std::string& path) {
     auto file = ReadOnlyFile::Open(path);
     if (!file) {

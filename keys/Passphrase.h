@@ -19,6 +19,10 @@ inline constexpr std::size_t kMaxPassphraseBytes = 1024;
 // process has no terminal.
 std::expected<SecureBytes, Error> AskPassphrase(std::string_view prompt);
 
+// An answer typed after `prompt` on the terminal with echo on, such as a
+// confirmation; the same failures as AskPassphrase.
+std::expected<SecureBytes, Error> AskOnTerminal(std::string_view prompt);
+
 // The first line of the file at `path` (--passphrase-file), without its
 // line end.
 std::expected<SecureBytes, Error> ReadPassphraseFile(const std::string& path);

@@ -136,8 +136,10 @@ std::expected<std::size_t, int> ReadFirstLine(ReadOnlyFile& file, std::span<std:
     return used;
 }
 
-std::expected<std::size_t, int> ReadLineWithoutEcho(std::string_view prompt,
-                                                    std::span<std::uint8_t> into) {
+namespace {
+
+std::expected<std::size_t, int> ReadTerminalLine(std::string_view prompt,
+                                                 std::span<std::uint8_t> into, bool echo) {
     // Without a controlling terminal the open fails at once; it never waits.
     const int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
@@ -172,7 +174,9 @@ std::expected<std::size_t, int> ReadLineWithoutEcho(std::string_view prompt,
     // Only echo goes; line editing and Ctrl-C keep working. What was typed
     // before the prompt is dropped, as it was echoed.
     termios quiet = mode;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL);
+    if (!echo) {
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL);
+    }
     std::expected<std::size_t, int> line = std::unexpected(EIO);
     if (::tcsetattr(fd, TCSAFLUSH, &quiet) != 0) {
         line = std::unexpected(errno);
@@ -190,8 +194,11 @@ std::expected<std::size_t, int> ReadLineWithoutEcho(std::string_view prompt,
     if (terminalToRestore >= 0) {
         ::tcsetattr(fd, TCSADRAIN, &mode);
         terminalToRestore = -1;
-        const std::uint8_t newline = kLineFeed;
-        (void)WriteAll(fd, std::span(&newline, 1));
+        // The user's own line end was echoed with the line, if at all.
+        if (!echo) {
+            const std::uint8_t newline = kLineFeed;
+            (void)WriteAll(fd, std::span(&newline, 1));
+        }
     }
     for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
         if (installed[i]) {
@@ -207,6 +214,18 @@ std::expected<std::size_t, int> ReadLineWithoutEcho(std::string_view prompt,
         return std::unexpected(EINTR);
     }
     return line;
+}
+
+}  // namespace
+
+std::expected<std::size_t, int> ReadLineWithoutEcho(std::string_view prompt,
+                                                    std::span<std::uint8_t> into) {
+    return ReadTerminalLine(prompt, into, false);
+}
+
+std::expected<std::size_t, int> ReadLineWithEcho(std::string_view prompt,
+                                                 std::span<std::uint8_t> into) {
+    return ReadTerminalLine(prompt, into, true);
 }
 
 }  // namespace zelvora

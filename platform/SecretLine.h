@@ -32,4 +32,9 @@ std::expected<std::size_t, int> ReadFirstLine(ReadOnlyFile& file, std::span<std:
 std::expected<std::size_t, int> ReadLineWithoutEcho(std::string_view prompt,
                                                     std::span<std::uint8_t> into);
 
+// The same with echo on, for an answer that is no secret (a typed "yes"),
+// which the user should see as it is typed.
+std::expected<std::size_t, int> ReadLineWithEcho(std::string_view prompt,
+                                                 std::span<std::uint8_t> into);
+
 }  // namespace zelvora

@@ -62,6 +62,15 @@ def run(program, args, answers=(), data=b"", pass_fds=()):
         if chunk.rstrip().endswith(b":"):
             os.write(master, pending.pop(0) + b"\n")
     out, err = proc.communicate(data, timeout=60)
+    # What the terminal showed after the last answer: its echo, if any.
+    while select.select([master], [], [], 0)[0]:
+        try:
+            chunk = os.read(master, 4096)
+        except OSError:
+            break
+        if not chunk:
+            break
+        shown += chunk
     os.close(slave)
     os.close(master)
     return proc.returncode, out, err.decode(), shown.decode(errors="replace")
@@ -100,6 +109,13 @@ class KeygenTest(unittest.TestCase):
                     continue
                 if answers:
                     self.assertIn("empty passphrase means none", shown)
+                # Passphrases are not shown as they are typed; the
+                # confirmation is.
+                for typed in answers[:2]:
+                    if typed:
+                        self.assertNotIn(typed.decode(), shown)
+                if len(answers) > 2:
+                    self.assertIn("confirm: " + answers[2].decode(), shown)
                 self.assertTrue(opens_with(path(name + ".skey"), opens))
                 if opens is not None:
                     self.assertFalse(opens_with(path(name + ".skey"), None))
