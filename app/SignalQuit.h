@@ -10,9 +10,10 @@ namespace zelvora {
 
 // Turns SIGTERM, SIGINT and SIGHUP into a `requested` signal on the GUI
 // thread, so that being told to stop runs Quit and clears the clipboard.
-// The clearing gets `grace` from the first stop signal; then the process
-// ends anyway and says on standard error that the clipboard may not be
-// clear, so no display server and no stuck loop keeps it running.
+// The clearing gets `grace` from the first stop signal, or from the start
+// of any other Quit; then the process ends anyway and says on standard
+// error that the clipboard may not be clear, so no display server and no
+// stuck loop keeps it running.
 class SignalQuit : public QObject {
     Q_OBJECT
 public:

@@ -1,6 +1,7 @@
 #include "app/frmUnload.h"
 
 #include "app/ShellLook.h"
+#include "platform/SignalPipe.h"
 
 namespace zelvora {
 
@@ -14,6 +15,11 @@ frmUnload::frmUnload(ClipboardPort& clipboard, ProcessEndPort& processEnd)
 }
 
 void frmUnload::Form_Load() {
+    // Every way out comes here: Esc, Quit, the close request, a stop signal
+    // and the session's end. A display server that stops answering holds
+    // the clearing forever, so the user's Quit gets the stop signals'
+    // bound too; a signal's deadline already running is left as it is.
+    StartStopDeadline();
     clipboard_.Clear();
     clipboard_.ReleaseSelection();
     processEnd_.EndProcess();

@@ -9,6 +9,8 @@ namespace zelvora {
 
 // The shutdown window. Its load step clears the clipboard, gives up a
 // selection this program owns and ends the process, so it is never displayed.
+// Once stop signals are caught, the process ends within their grace time of
+// the load step even when the clearing hangs.
 class frmUnload : public QWidget {
     Q_OBJECT
 public:

@@ -22,25 +22,42 @@ int deadlineEnds[2] = {-1, -1};
 std::atomic<bool> stopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
-// Only async-signal-safe work here, and nothing that can block: a full
-// socket already holds a byte that says the same, so a write that would
-// block is dropped. The interrupted code may be about to read errno.
+// Nothing that can block: a full socket already holds a byte that says the
+// same, so a write that would block is dropped. The deadline thread reads
+// one byte only, so any number of starts end the process once.
+void WakeDeadline() {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(deadlineEnds[0], &byte, 1);
+}
+
+// Only async-signal-safe work here. The interrupted code may be about to
+// read errno.
 void OnSignal(int) {
     const int saved = errno;
     stopRequested.store(true);
     const char byte = 1;
-    [[maybe_unused]] auto written = ::write(loopEnds[0], &byte, 1);
-    written = ::write(deadlineEnds[0], &byte, 1);
+    [[maybe_unused]] const auto written = ::write(loopEnds[0], &byte, 1);
+    WakeDeadline();
     errno = saved;
 }
 
+void CloseSocketPair(int (&ends)[2]) {
+    ::close(ends[0]);
+    ::close(ends[1]);
+    // A later StartStopDeadline must find no end to write to: the number
+    // may by then belong to a file of the program's.
+    ends[0] = ends[1] = -1;
+}
+
 bool MakeSocketPair(int (&ends)[2]) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+    int made[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, made) != 0) {
         return false;
     }
+    ends[0] = made[0];
+    ends[1] = made[1];
     if (::fcntl(ends[0], F_SETFL, ::fcntl(ends[0], F_GETFL) | O_NONBLOCK) != 0) {
-        ::close(ends[0]);
-        ::close(ends[1]);
+        CloseSocketPair(ends);
         return false;
     }
     return true;
@@ -72,8 +89,7 @@ int CatchStopSignals(std::chrono::milliseconds grace, std::string_view note) {
         return -1;
     }
     if (!MakeSocketPair(deadlineEnds)) {
-        ::close(loopEnds[0]);
-        ::close(loopEnds[1]);
+        CloseSocketPair(loopEnds);
         return -1;
     }
     // The thread must not take the signals itself: they belong to the
@@ -95,6 +111,12 @@ int CatchStopSignals(std::chrono::milliseconds grace, std::string_view note) {
         sigaction(signal, &action, nullptr);
     }
     return loopEnds[1];
+}
+
+void StartStopDeadline() {
+    if (deadlineEnds[0] >= 0) {
+        WakeDeadline();
+    }
 }
 
 bool TakeStopSignal(int fd) {

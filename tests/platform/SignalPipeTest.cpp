@@ -1,6 +1,8 @@
-// Stop signals always end the process: in time when the event loop never
-// comes back to the socket, and without blocking or touching errno in the
-// handler however many signals arrive. Each case runs in a child process.
+// Stop signals, and a Quit that starts their deadline, always end the
+// process: in time when the event loop never comes back to the socket, once
+// however often the deadline is started, and without blocking or touching
+// errno in the handler however many signals arrive. Each case runs in a
+// child process.
 #include "platform/SignalPipe.h"
 
 #include <gtest/gtest.h>
@@ -23,9 +25,12 @@ constexpr char kNote[] = "the clipboard was not cleared";
 // What the child does once it catches the stop signals; its exit status is
 // what the case expects unless the deadline ends it first.
 enum class Child {
-    Spin,           // a loop that never looks at the socket
-    EndOnSignal,    // an event loop that ends when the socket says so
-    FloodAndCheck,  // many signals, none taken off: errno must survive each
+    Spin,                 // a loop that never looks at the socket
+    EndOnSignal,          // an event loop that ends when the socket says so
+    FloodAndCheck,        // many signals, none taken off: errno must survive each
+    QuitHangs,            // the deadline started without a signal, then a spin
+    QuitTwiceThenSignal,  // started twice and signalled, then a spin
+    QuitEndsItself,       // started, then the clearing ends well in time
 };
 
 void RunChild(Child what, int ready) {
@@ -48,6 +53,26 @@ void RunChild(Child what, int ready) {
             }
             _exit(TakeStopSignal(fd) && StopRequested() ? 0 : 5);
         }
+        case Child::QuitHangs:
+        case Child::QuitTwiceThenSignal:
+        case Child::QuitEndsItself:
+            StartStopDeadline();
+            // Quit was asked for already: the loop must not hear of it, and
+            // a stop that did not come must not be reported.
+            if (TakeStopSignal(fd) || StopRequested()) {
+                _exit(9);
+            }
+            if (what == Child::QuitTwiceThenSignal) {
+                StartStopDeadline();
+                ::raise(SIGTERM);
+            }
+            if (what == Child::QuitEndsItself) {
+                ::usleep(50000);
+                _exit(0);
+            }
+            for (volatile bool spin = true; spin;) {
+            }
+            break;
         case Child::FloodAndCheck:
             // Far more than the socket holds: a handler that blocks on a
             // full socket never returns from here.
@@ -105,7 +130,7 @@ TEST_P(SignalPipeTest, StopSignalEndsTheProcess) {
     if (ended == 0) {
         ::kill(child, SIGKILL);
         ::waitpid(child, &status, 0);
-        FAIL() << "still running " << c.within.count() << " ms after SIGTERM";
+        FAIL() << "still running " << c.within.count() << " ms after the stop";
     }
     std::string said;
     char buffer[256];
@@ -119,14 +144,18 @@ TEST_P(SignalPipeTest, StopSignalEndsTheProcess) {
     EXPECT_EQ(said, c.noteWritten ? std::string(kNote) + "\n" : "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, SignalPipeTest,
-                         ::testing::Values(
-                             // The grace is 300 ms; the slack covers a loaded machine.
-                             Case{"LoopNeverReturns", Child::Spin, true, 1, true, 3s},
-                             Case{"LoopEndsItself", Child::EndOnSignal, true, 0, false, 3s},
-                             Case{"ManySignalsNeverBlock", Child::FloodAndCheck, false, 0, false,
-                                  8s}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SignalPipeTest,
+    ::testing::Values(
+        // The grace is 300 ms; the slack covers a loaded machine.
+        Case{"LoopNeverReturns", Child::Spin, true, 1, true, 3s},
+        Case{"LoopEndsItself", Child::EndOnSignal, true, 0, false, 3s},
+        Case{"ManySignalsNeverBlock", Child::FloodAndCheck, false, 0, false, 8s},
+        // The note is compared whole: a second deadline would write it twice.
+        Case{"QuitHangs", Child::QuitHangs, false, 1, true, 3s},
+        Case{"QuitTwiceThenSignal", Child::QuitTwiceThenSignal, false, 1, true, 3s},
+        Case{"QuitEndsItself", Child::QuitEndsItself, false, 0, false, 3s}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace zelvora

@@ -1,6 +1,8 @@
 #include "ui/frmZuzezoRevevur.h"
 
+#include "app/SignalQuit.h"
 #include "app/preloader.h"
+#include "base/ErrorCode.h"
 #include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeFileDialog.h"
 #include "tests/fakes/FakeProcessEnd.h"
@@ -14,8 +16,11 @@
 #include "widgets/WrappingButton.h"
 #include "keys/Fingerprint.h"
 #include "keys/RsaKey.h"
+#include "texts/ErrorText.h"
 
 #include <QAccessible>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -26,9 +31,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <functional>
 #include <utility>
 #include <memory>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace zelvora {
 
@@ -44,6 +53,16 @@ public:
     }
     QStringList shown;
     std::function<void()> probe;
+};
+
+// A display server that stopped answering in the middle of the clearing.
+class HangingClipboard : public FakeClipboard {
+public:
+    void Clear() override {
+        for (;;) {
+            ::pause();
+        }
+    }
 };
 
 class MainWindowTest : public QObject {
@@ -594,6 +613,48 @@ private slots:
         QCOMPARE(end.ends, 1);
         QCOMPARE(clipboardLogAtEnd, QStringList({"clear", "release selection"}));
         QVERIFY(!clipboard_.content.has_value());
+    }
+
+    // With stop signals caught, as the program does, the user's Quit is
+    // bounded as a signal is: a clearing that hangs ends the process after
+    // the grace time with the note. Every other way out reaches the same
+    // Quit (see above). Runs in a child, which the deadline ends.
+    void quitThatHangsEndsAfterTheGrace() {
+        int errors[2];
+        QCOMPARE(::pipe(errors), 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            ::dup2(errors[1], STDERR_FILENO);
+            SignalQuit stops(nullptr, std::chrono::milliseconds(300));
+            HangingClipboard clipboard;
+            FakeProcessEnd end;
+            preloader splash(clipboard, end);
+            splash.Form_Load();
+            QTest::mouseClick(splash.MainWindow()->cmdQuit, Qt::LeftButton);
+            ::_exit(end.ends == 0 ? 2 : 3);  // reached only without a hang
+        }
+        ::close(errors[1]);
+        int status = 0;
+        pid_t ended = 0;
+        QElapsedTimer waited;
+        waited.start();
+        while ((ended = ::waitpid(child, &status, WNOHANG)) == 0 && waited.elapsed() < 5000) {
+            QTest::qSleep(10);
+        }
+        if (ended == 0) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+        }
+        QFile said;
+        QVERIFY(said.open(errors[0], QIODevice::ReadOnly, QFile::AutoCloseHandle));
+        const QByteArray text = said.readAll();
+        QVERIFY2(ended != 0, "the hanging Quit was not ended");
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 1);
+        const QByteArray note = QByteArray::fromStdString(
+            DescribeWithNumber(MakeError(ErrorCode::ClearCutShort), Surface::Window) + "\n");
+        QVERIFY2(text.endsWith(note) && text.count(note) == 1, text.constData());
     }
 };
 
