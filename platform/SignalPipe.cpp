@@ -100,8 +100,20 @@ int CatchStopSignals(std::chrono::milliseconds grace, std::string_view note) {
         sigaddset(&stops, signal);
     }
     ::pthread_sigmask(SIG_BLOCK, &stops, &previous);
-    std::thread(EndAfterGrace, deadlineEnds[1], grace, std::string(note)).detach();
+    bool started = true;
+    try {
+        std::thread(EndAfterGrace, deadlineEnds[1], grace, std::string(note)).detach();
+    } catch (...) {
+        // No thread to bound the clearing (no memory, or the system's
+        // limit on threads): the signals are left as they were.
+        started = false;
+    }
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (!started) {
+        CloseSocketPair(deadlineEnds);
+        CloseSocketPair(loopEnds);
+        return -1;
+    }
 
     struct sigaction action {};
     action.sa_handler = OnSignal;

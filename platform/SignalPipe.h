@@ -12,7 +12,7 @@ namespace zelvora {
 // with status 1, whatever the event loop is doing, so a clearing that hangs
 // on a display server, or a loop that never returns to the socket, cannot
 // keep the process alive. The program ends itself sooner when all goes
-// well. Returns the end to watch, or -1 when no socket could be made (the
+// well. Returns the end to watch, or -1 when no socket or thread could be made (the
 // signals then keep their default action). Set up once.
 int CatchStopSignals(std::chrono::milliseconds grace, std::string_view note);
 // Starts the same deadline without a signal, for a way out the user chose:
