@@ -9,28 +9,12 @@
 # Arguments: the folder with the binaries, and --without-wl-copy to start
 # Zelvora where no wl-copy can be found (what the rows must then show).
 #
-# Runs as user nobody when started as root, from a scratch copy it can read,
-# as the sway test does.
+# Runs as user nobody when started as root, from a scratch copy it can read
+# (scratch_session.sh).
 set -euo pipefail
 
 if [ "${1:-}" != --session ]; then
-    bin=$(realpath "$1")
-    here=$(dirname "$(realpath "$0")")
-    scratch=$(mktemp -d /tmp/zelvora-mutter.XXXXXX)
-    trap 'rm -rf "$scratch"' EXIT
-    chmod 755 "$scratch"
-    cp "$bin/zelvora" "$bin/zelvora-keygen" "$bin/zelvora_other_window" "$here/mutter.sh" \
-        "$here/wait_for.sh" "$scratch/"
-    run_as=()
-    owner=$(id -un)
-    if [ "$(id -u)" -eq 0 ]; then
-        owner=nobody
-        run_as=(setpriv --reuid=nobody --regid="$(id -gn nobody)" --clear-groups)
-    fi
-    install -d -m 700 -o "$owner" "$scratch/home" "$scratch/runtime"
-    env -i PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 \
-        "${run_as[@]}" dbus-run-session -- bash "$scratch/mutter.sh" --session "$scratch" "${2:-}"
-    exit
+    exec bash "$(dirname "$(realpath "$0")")/scratch_session.sh" "$0" "$@"
 fi
 
 scratch=$2

@@ -4,31 +4,12 @@
 # clipboard is read and set with wl-paste and wl-copy, which need no focus.
 # Argument: the folder with the binaries.
 #
-# sway refuses to run as root, so as root the session runs as user nobody,
-# with the binaries and keys in a scratch folder it can read (the checkout
-# may lie in a folder only root can enter).
+# sway refuses to run as root, so as root the session runs as user nobody
+# from a scratch folder it can read (scratch_session.sh).
 set -euo pipefail
 
 if [ "${1:-}" != --session ]; then
-    bin=$(realpath "$1")
-    here=$(dirname "$(realpath "$0")")
-    scratch=$(mktemp -d /tmp/zelvora-wayland.XXXXXX)
-    trap 'rm -rf "$scratch"' EXIT
-    chmod 755 "$scratch"
-    cp "$bin/zelvora" "$bin/zelvora-keygen" "$bin/zelvora_other_window" "$here/wayland.sh" \
-        "$here/wait_for.sh" "$scratch/"
-    run_as=()
-    owner=$(id -un)
-    if [ "$(id -u)" -eq 0 ]; then
-        owner=nobody
-        run_as=(setpriv --reuid=nobody --regid="$(id -gn nobody)" --clear-groups)
-    fi
-    install -d -m 700 -o "$owner" "$scratch/home" "$scratch/runtime"
-    # A clean environment: nothing of the caller's own session leaks in.
-    # Not exec: the scratch folder goes when the session ends.
-    env -i PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 \
-        "${run_as[@]}" dbus-run-session -- bash "$scratch/wayland.sh" --session "$scratch"
-    exit
+    exec bash "$(dirname "$(realpath "$0")")/scratch_session.sh" "$0" "$@"
 fi
 
 scratch=$2
