@@ -8,7 +8,6 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -36,7 +35,9 @@ void WipeField(QLineEdit* field) {
 
 }  // namespace
 
-MakeKeyPairDialog::MakeKeyPairDialog(const QString& folder, QWidget* parent) : QDialog(parent) {
+MakeKeyPairDialog::MakeKeyPairDialog(const QString& folder, FileDialogPort& folders,
+                                     QWidget* parent)
+    : QDialog(parent) {
     setWindowTitle(Text(kMakeKeyPairTitle));
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
@@ -70,9 +71,9 @@ MakeKeyPairDialog::MakeKeyPairDialog(const QString& folder, QWidget* parent) : Q
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(cmdBrowse, &QPushButton::clicked, this, [this] {
-        const QString chosen = QFileDialog::getExistingDirectory(
-            this, Text(kMakeKeyPairFolderLabel), txtFolder->text());
+    connect(cmdBrowse, &QPushButton::clicked, this, [this, &folders] {
+        const QString chosen =
+            folders.GetExistingFolder(Text(kMakeKeyPairFolderLabel), txtFolder->text());
         if (!chosen.isEmpty()) {
             txtFolder->setText(chosen);
         }

@@ -2,6 +2,7 @@
 
 #include "base/SecureBytes.h"
 #include "keys/KeyKind.h"
+#include "ui/FileDialogPort.h"
 #include "workflow/KeyPairWorkflow.h"
 
 #include <QDialog>
@@ -28,10 +29,11 @@ struct KeyPairRequest {
 // Asks the name, the folder, the kind and the passphrase (twice, or none
 // after a warning) of a new key pair. Make is enabled only once they make
 // sense together; the passphrase fields are wiped when read and on close.
+// Browse chooses the folder through `folders`, which must outlive the dialog.
 class MakeKeyPairDialog : public QDialog {
     Q_OBJECT
 public:
-    MakeKeyPairDialog(const QString& folder, QWidget* parent = nullptr);
+    MakeKeyPairDialog(const QString& folder, FileDialogPort& folders, QWidget* parent = nullptr);
     ~MakeKeyPairDialog() override;
 
     // The request, once accepted; empties the passphrase fields.

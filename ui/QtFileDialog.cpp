@@ -44,4 +44,19 @@ QString QtFileDialog::GetOpenFileName(const QString& title, const QString& filte
     return dialog.selectedFiles().value(0);
 }
 
+QString QtFileDialog::GetExistingFolder(const QString& title, const QString& folder) {
+    QFileDialog dialog(owner_, title);
+    // The same dialog as for opening a file, so every chooser of the window
+    // looks and behaves alike whatever the desktop offers.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setDirectory(folder);
+    if (dialog.exec() != QDialog::Accepted) {
+        return QString();
+    }
+    return dialog.selectedFiles().value(0);
+}
+
 }  // namespace zelvora

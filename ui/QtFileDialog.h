@@ -8,8 +8,9 @@ class QWidget;
 
 namespace zelvora {
 
-// A modal open dialog in front of `owner`. Each call builds a fresh dialog,
-// so no title, filter or file name carries over from one call to the next.
+// Modal open and folder dialogs in front of `owner`. Each call builds a fresh
+// dialog, so no title, filter or file name carries over from one call to the
+// next.
 class QtFileDialog : public FileDialogPort {
 public:
     explicit QtFileDialog(QWidget* owner = nullptr) : owner_(owner) {}
@@ -17,6 +18,7 @@ public:
     void SetOwner(QWidget* owner) { owner_ = owner; }
     QString GetOpenFileName(const QString& title, const QString& filter, const QString& fileName,
                             const QString& folder) override;
+    QString GetExistingFolder(const QString& title, const QString& folder) override;
 
     // Turns "Description|pattern|Description|pattern" into the dialog's own
     // entries. The description is what the user sees; "*.*" means every file,

@@ -364,7 +364,7 @@ void frmZuzezoRevevur::mnuMakeKeyPair_Click() {
     if (folder.isEmpty()) {
         folder = QDir::homePath();
     }
-    MakeKeyPairDialog dialog(folder, this);
+    MakeKeyPairDialog dialog(folder, *ports_.fileDialog, this);
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }

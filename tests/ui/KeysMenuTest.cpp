@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QFile>
 #include <QLabel>
@@ -294,6 +295,46 @@ private slots:
         QCOMPARE(w->MessageText(), QStringLiteral("first words"));
         QVERIFY(w->fra1->title().contains(QStringLiteral("signed by me.pkey")));
         QCOMPARE(ask_.asked, passphrase.isEmpty() ? 0 : 1);
+    }
+
+    // Browse opens on the field's folder; the folder chosen replaces it and
+    // the pair is made there, a cancelled chooser leaves it as it was.
+    void makeKeyPairBrowse_data() {
+        QTest::addColumn<bool>("chosen");
+        QTest::newRow("folder chosen") << true;
+        QTest::newRow("cancelled") << false;
+    }
+
+    void makeKeyPairBrowse() {
+        QFETCH(bool, chosen);
+        QTemporaryDir first;
+        QTemporaryDir other;
+        const QDir expected(chosen ? other.path() : first.path());
+        dialog_.answers.append(chosen ? other.path() : QString());
+        auto w = MakeWindow();
+        w->txtPrivateKeyFile->setText(first.filePath("old.skey"));
+        QString browsed;
+        QTimer::singleShot(0, this, [&] {
+            auto* d = qobject_cast<MakeKeyPairDialog*>(QApplication::activeModalWidget());
+            QVERIFY(d != nullptr);
+            d->cmdBrowse->click();
+            browsed = d->txtFolder->text();
+            d->txtName->setText(QStringLiteral("me"));
+            d->cboKind->setCurrentIndex(1);
+            d->chkNoPassphrase->setChecked(true);
+            d->cmdMake->click();
+            // A Make left disabled fails below rather than waiting forever.
+            if (d->isVisible()) {
+                d->reject();
+            }
+        });
+        w->mnuMakeKeyPair->trigger();
+        QTRY_COMPARE(box_.shown.size(), 1);
+        QCOMPARE(dialog_.openings.size(), 1);
+        QVERIFY(dialog_.openings[0].foldersOnly);
+        QCOMPARE(dialog_.openings[0].folder, first.path());
+        QCOMPARE(browsed, expected.path());
+        QCOMPARE(w->txtPrivateKeyFile->text(), expected.filePath("me.skey"));
     }
 
 private:
