@@ -27,6 +27,13 @@ std::string PublicKeyFoundText(int bits, std::string_view fingerprint);
 
 namespace zelvora {
 
+// The Keys menu's entries.
+inline constexpr std::string_view kKeysMenu = "&Keys";
+inline constexpr std::string_view kMakeKeyPairMenu = "Make key pair\u2026";
+inline constexpr std::string_view kCopyPublicKeyMenu = "Copy my public key";
+inline constexpr std::string_view kSavePublicKeyMenu = "Save a public key from the clipboard\u2026";
+inline constexpr std::string_view kForgetKeyMenu = "Forget unlocked key";
+
 inline constexpr std::string_view kMakeKeyPairTitle = "Make key pair";
 inline constexpr std::string_view kMakeKeyPairNameLabel = "Name:";
 inline constexpr std::string_view kMakeKeyPairFolderLabel = "Folder:";

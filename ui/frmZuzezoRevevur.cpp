@@ -76,11 +76,11 @@ frmZuzezoRevevur::frmZuzezoRevevur(MainWindowPorts ports, QWidget* parent)
 
     mnuAbout = menuBar()->addAction(QStringLiteral("&About"));
     mnuHelp = menuBar()->addAction(QStringLiteral("&QuickHelp"));
-    QMenu* keys = menuBar()->addMenu(QStringLiteral("&Keys"));
-    mnuMakeKeyPair = keys->addAction(QStringLiteral("Make key pair…"));
-    mnuCopyPublicKey = keys->addAction(QStringLiteral("Copy my public key"));
-    mnuSavePublicKey = keys->addAction(QStringLiteral("Save a public key from the clipboard…"));
-    mnuForgetKey = keys->addAction(QStringLiteral("Forget unlocked key"));
+    QMenu* keys = menuBar()->addMenu(Utf8(kKeysMenu));
+    mnuMakeKeyPair = keys->addAction(Utf8(kMakeKeyPairMenu));
+    mnuCopyPublicKey = keys->addAction(Utf8(kCopyPublicKeyMenu));
+    mnuSavePublicKey = keys->addAction(Utf8(kSavePublicKeyMenu));
+    mnuForgetKey = keys->addAction(Utf8(kForgetKeyMenu));
 
     if (ports_.passphrase == nullptr) {
         ownPassphrase_ = std::make_unique<QtPassphraseAsk>(this);
@@ -399,7 +399,7 @@ void frmZuzezoRevevur::mnuMakeKeyPair_Click() {
         worker->deleteLater();
         making_ = false;
         mnuMakeKeyPair->setEnabled(true);
-        mnuMakeKeyPair->setText(QStringLiteral("Make key pair…"));
+        mnuMakeKeyPair->setText(Utf8(kMakeKeyPairMenu));
         unsetCursor();
         KeyPairMade(request->files.privateFile, *result);
     });
