@@ -11,6 +11,7 @@
 #include "crypto/RsaMethod.h"
 #include "keys/Ed25519Key.h"
 #include "keys/RsaKey.h"
+#include "tests/keys/Curve25519MapRows.h"
 #include "tests/support/CryptoTestKeys.h"
 
 #include <gtest/gtest.h>
@@ -125,22 +126,12 @@ TEST(Ed25519EngineTest, ShortMessageIsAQuarterOfTheRsaOne) {
     EXPECT_LE(4 * ed25519->size(), rsa3072->size() + 3 + 384);
 }
 
-struct MapRow {
-    char kind;
-    const char* input;
-    const char* expected;
-    const char* note;
-};
-constexpr MapRow kMapRows[] = {
-#include "tests/keys/Curve25519MapVectors.inc"
-};
-
 // The expected writer's key is held to the recipient's checks: every public
 // key the map refuses (small order, a part of small order, no point, a
 // second encoding) is refused as a sender key, every other one taken.
 TEST(Ed25519EngineTest, SenderKeyRefusesWhatTheMapRefuses) {
     const Bytes spkiHeader = HexToBytes("302A300506032B6570032100");
-    for (const MapRow& row : kMapRows) {
+    for (const test::MapRow& row : test::kMapRows) {
         if (row.kind != 'P') {
             continue;
         }

@@ -2,6 +2,7 @@
 
 #include "base/ErrorCode.h"
 #include "base/HexText.h"
+#include "tests/keys/Curve25519MapRows.h"
 
 #include <openssl/evp.h>
 #include <openssl/rand.h>
@@ -17,15 +18,8 @@
 namespace zelvora {
 namespace {
 
-struct MapRow {
-    char kind;
-    const char* input;
-    const char* expected;
-    const char* note;
-};
-constexpr MapRow kRows[] = {
-#include "tests/keys/Curve25519MapVectors.inc"
-};
+using test::kMapRows;
+using test::MapRow;
 
 std::array<std::uint8_t, 32> Array32(std::span<const std::uint8_t> bytes) {
     std::array<std::uint8_t, 32> out{};
@@ -37,7 +31,7 @@ std::array<std::uint8_t, 32> Array32(std::span<const std::uint8_t> bytes) {
 // every small-order point, every non-canonical encoding, y with no x, and
 // keys with a part of small order, which must all be refused.
 TEST(Curve25519MapTest, AgreesWithTheIndependentImplementation) {
-    for (const MapRow& row : kRows) {
+    for (const MapRow& row : kMapRows) {
         SCOPED_TRACE(std::string(row.note) + ": " + row.input);
         const auto input = Array32(HexToBytes(row.input));
         const Bytes expected = HexToBytes(row.expected);
@@ -63,7 +57,7 @@ TEST(Curve25519MapTest, ThreadsMappingAtOnceAgree) {
         for (int t = 0; t < 4; ++t) {
             threads.emplace_back([&wrong] {
                 for (int round = 0; round < 20; ++round) {
-                    for (const MapRow& row : kRows) {
+                    for (const MapRow& row : kMapRows) {
                         const Bytes expected = HexToBytes(row.expected);
                         if (row.kind != 'P') {
                             continue;
