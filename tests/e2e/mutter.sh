@@ -18,9 +18,6 @@ if [ "${1:-}" != --session ]; then
 fi
 
 scratch=$2
-cd "$scratch"
-export HOME=$scratch/home XDG_RUNTIME_DIR=$scratch/runtime
-export XDG_CONFIG_HOME=$HOME/config
 
 pids=()
 cleanup() {

@@ -13,9 +13,6 @@ if [ "${1:-}" != --session ]; then
 fi
 
 scratch=$2
-cd "$scratch"
-export HOME=$scratch/home XDG_RUNTIME_DIR=$scratch/runtime
-export XDG_CONFIG_HOME=$HOME/config
 export WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman
 
 pids=()
