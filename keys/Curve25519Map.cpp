@@ -3,13 +3,12 @@
 #include "base/ErrorCode.h"
 #include "keys/Algorithms.h"
 #include "keys/OpenSslHandles.h"
+#include "keys/X25519Halves.h"
 
 #include <openssl/bn.h>
-#include <openssl/core_names.h>
 #include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
-#include <openssl/params.h>
 
 #include <algorithm>
 #include <memory>
@@ -96,21 +95,8 @@ bool SetUp(Workspace& w) {
 // the subgroup, so [k]B = -B. Handed both halves, OpenSSL need not work the
 // public one out, which would cost as much as a check (about 40 us).
 EVP_PKEY* OrderCheckKey() {
-    static const PkeyPtr key = [] {
-        Encoding scalar = kMinusOneModOrder;
-        Encoding basePoint{9};
-        OSSL_PARAM halves[] = {
-            OSSL_PARAM_construct_octet_string(OSSL_PKEY_PARAM_PRIV_KEY, scalar.data(), kBytes),
-            OSSL_PARAM_construct_octet_string(OSSL_PKEY_PARAM_PUB_KEY, basePoint.data(), kBytes),
-            OSSL_PARAM_construct_end()};
-        const PkeyCtxPtr context{EVP_PKEY_CTX_new_from_name(nullptr, "X25519", nullptr)};
-        EVP_PKEY* made = nullptr;
-        if (!context || EVP_PKEY_fromdata_init(context.get()) != 1 ||
-            EVP_PKEY_fromdata(context.get(), &made, EVP_PKEY_KEYPAIR, halves) != 1) {
-            return PkeyPtr{};
-        }
-        return PkeyPtr{made};
-    }();
+    static const Encoding basePoint{9};
+    static const PkeyPtr key = X25519KeyFromHalves(kMinusOneModOrder, basePoint);
     return key.get();
 }
 
